@@ -1,0 +1,83 @@
+// CTremorAnalyzer: the part of the analysis that does not depend on where samples come from.
+// A 16384-sample history (four blocks of 4096), its windowed copy, nine band bins between 8 and
+// 12 Hz, the band frequency (the point below which half the band's energy lies) and running
+// statistics of it. Every value comes out bit for bit from a fixed order of double operations.
+//
+// Threads: Analyze and everything it calls run on the analyzer's block pump. The user-interface
+// thread reads the results, calls BinMagnitude and writes m_thresholdPercent meanwhile; the
+// arrays are guarded by m_dataLock for those crossings, the scalars are atomic.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "analysis/shared_value.h"
+
+class CTremorAnalyzer {
+public:
+    static constexpr int kBlockSize = 4096;
+    static constexpr int kHistorySize = 16384;
+    static constexpr int kBandBinCount = 9;
+    static constexpr int kFirstBandBin = 95;
+    static constexpr int kBandBinStep = 6;
+    static constexpr int kBandPointCount = 41;
+    // 2 pi / 16384 and 2 pi / 131072, exactly as the doubles the analysis is defined with.
+    static constexpr double kWindowStep = 0.0003834951969714103;
+    static constexpr double kBinStep = 4.7936899621426287e-05;
+
+    CTremorAnalyzer();
+    CTremorAnalyzer(const CTremorAnalyzer&) = delete;
+    CTremorAnalyzer& operator=(const CTremorAnalyzer&) = delete;
+
+    // Virtual slots, in this order in every derived class.
+    virtual void Reset();
+    virtual int FetchBlock();
+    virtual int Analyze(void* block);
+    virtual double BinMagnitude(int bin);
+    virtual ~CTremorAnalyzer();
+
+    void ResetStatistics();
+    void ShiftHistory(const std::int16_t* newBlock);
+    void ApplyWindow(double gain, std::int16_t offset);
+    int Evaluate();
+    std::uint16_t BlockMagnitude();
+    std::uint16_t BandFrequency();
+    void UpdateStatistics(double magnitude, double freq);
+
+    // Truncates toward zero and adds 1 only above an exact half. Defined for every input:
+    // NaN and infinities give 0, values outside 32 bits wrap modulo 2^32.
+    static std::int32_t RoundValue(double x);
+
+    // Interpolates the nine band magnitudes to 41 points and finds the index at which the running
+    // sum first reaches half the total; -1 when the total is not above zero.
+    static int BandIndexFromMagnitudes(const double (&magnitudes)[kBandBinCount]);
+
+    // Copies of the arrays for inspection (tests, tools); taken under the lock.
+    void CopyHistory(std::int16_t (&out)[kHistorySize]);
+    void CopyWindowed(double (&out)[kHistorySize]);
+
+    std::int16_t m_history[kHistorySize] = {};
+    double m_windowed[kHistorySize] = {};
+    SharedValue<double> m_avgFreq{20.0};
+    SharedValue<double> m_maxFreq{0.0};
+    SharedValue<double> m_minFreq{40.0};
+    SharedValue<double> m_avgMagnitude{8000.0};
+    SharedValue<double> m_magnitude{0.0};
+    SharedValue<double> m_instFreq{0.0};
+    SharedValue<double> m_magnitudeSum{0.0};
+    SharedValue<double> m_freqSum{20.0};
+    SharedValue<std::int16_t> m_windowOffset{0};
+    SharedValue<double> m_windowGain{0.0};
+    SharedValue<std::uint32_t> m_blockCount{1};
+    SharedValue<std::uint32_t> m_threshold{0};
+    SharedValue<std::int32_t> m_thresholdPercent{80};
+    SharedValue<std::int32_t> m_underThreshold{1};
+
+protected:
+    // Guards m_history, m_windowed and the derived classes' sample buffers against the
+    // user-interface thread (display bins, resets). Held only briefly, never across a message.
+    std::mutex m_dataLock;
+
+    // BinMagnitude on m_windowed, for callers that already hold m_dataLock.
+    double BinMagnitudeLocked(int bin) const;
+};

@@ -1,0 +1,45 @@
+#include "platform/auto_reset_event.h"
+
+#include <utility>
+
+namespace platform {
+
+AutoResetEvent::AutoResetEvent(std::string name) : m_name(std::move(name)) {}
+
+AutoResetEvent::~AutoResetEvent() = default;
+
+void AutoResetEvent::Set() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_signalled = true;
+    }
+    m_changed.notify_one();
+}
+
+void AutoResetEvent::Clear() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_signalled = false;
+}
+
+WaitResult AutoResetEvent::Wait() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_changed.wait(guard, [this] { return m_signalled || m_abandoned; });
+    if (m_abandoned) return WaitResult::Abandoned;
+    m_signalled = false;
+    return WaitResult::Signalled;
+}
+
+bool AutoResetEvent::IsSignalled() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_signalled;
+}
+
+void AutoResetEvent::Abandon() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_abandoned = true;
+    }
+    m_changed.notify_all();
+}
+
+}  // namespace platform
