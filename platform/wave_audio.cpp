@@ -8,20 +8,31 @@
 namespace platform {
 namespace {
 
-std::mutex g_driverLock;
-std::shared_ptr<WaveAudioDriver> g_driver;
+// Never destroyed: the static analyzers close their devices during static destruction, in an
+// order relative to this file's statics that nothing fixes.
+struct DriverSlot {
+    std::mutex lock;
+    std::shared_ptr<WaveAudioDriver> driver;
+};
+
+DriverSlot& Slot() {
+    static DriverSlot* slot = new DriverSlot;
+    return *slot;
+}
 
 }  // namespace
 
 WaveAudioDriver& WaveAudio() {
-    std::lock_guard<std::mutex> guard(g_driverLock);
-    if (!g_driver) g_driver = MakePortAudioDriver();
-    return *g_driver;
+    DriverSlot& slot = Slot();
+    std::lock_guard<std::mutex> guard(slot.lock);
+    if (!slot.driver) slot.driver = MakePortAudioDriver();
+    return *slot.driver;
 }
 
 void SetWaveAudioDriver(std::shared_ptr<WaveAudioDriver> driver) {
-    std::lock_guard<std::mutex> guard(g_driverLock);
-    g_driver = std::move(driver);
+    DriverSlot& slot = Slot();
+    std::lock_guard<std::mutex> guard(slot.lock);
+    slot.driver = std::move(driver);
 }
 
 }  // namespace platform
