@@ -42,9 +42,7 @@ void StartBlockPump(CTremorAnalyzer& analyzer, PumpMembers members,
     }
     members.event = eventOwner.get();
     members.stop = 0;
-    members.thread.Create(
-        [&analyzer, members, analyzeArgument, kind] {
-            BlockPump(analyzer, members, analyzeArgument, kind);
-        },
-        priority);
+    members.thread.Create([&analyzer, members, analyzeArgument,
+                           kind] { BlockPump(analyzer, members, analyzeArgument, kind); },
+                          priority);
 }

@@ -25,8 +25,7 @@ struct PumpMembers {
 };
 
 // The thread procedure. Returns 0.
-int BlockPump(CTremorAnalyzer& analyzer, PumpMembers members, void* analyzeArgument,
-              PumpKind kind);
+int BlockPump(CTremorAnalyzer& analyzer, PumpMembers members, void* analyzeArgument, PumpKind kind);
 
 // The stop signal: m_stop = 1, then signal the event (skipped while no event exists).
 void SignalStop(PumpMembers members);

@@ -12,7 +12,9 @@ CTremorAnalyzer::CTremorAnalyzer() {
     m_thresholdPercent = 80;
 }
 
-CTremorAnalyzer::~CTremorAnalyzer() { CTremorAnalyzer::Reset(); }
+CTremorAnalyzer::~CTremorAnalyzer() {
+    CTremorAnalyzer::Reset();
+}
 
 void CTremorAnalyzer::Reset() {
     ResetStatistics();
@@ -21,9 +23,13 @@ void CTremorAnalyzer::Reset() {
     std::fill(std::begin(m_windowed), std::end(m_windowed), 0.0);
 }
 
-int CTremorAnalyzer::FetchBlock() { return 0; }
+int CTremorAnalyzer::FetchBlock() {
+    return 0;
+}
 
-int CTremorAnalyzer::Analyze(void*) { return 0; }
+int CTremorAnalyzer::Analyze(void*) {
+    return 0;
+}
 
 void CTremorAnalyzer::ResetStatistics() {
     m_magnitudeSum = 0.0;
@@ -155,7 +161,8 @@ std::int32_t CTremorAnalyzer::RoundValue(double x) {
     if (!std::isfinite(x)) return 0;
     const double t = std::trunc(x);
     const double rounded = (x > t + 0.5) ? t + 1.0 : t;
-    if (rounded >= -2147483648.0 && rounded < 2147483648.0) return static_cast<std::int32_t>(rounded);
+    if (rounded >= -2147483648.0 && rounded < 2147483648.0)
+        return static_cast<std::int32_t>(rounded);
     // Beyond 32 bits: keep the low 32 bits of the whole number, as every caller keeps only the
     // low 16 of them anyway.
     const double wrapped = std::fmod(rounded, 4294967296.0);

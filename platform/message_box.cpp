@@ -65,8 +65,7 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
     Router& router = TheRouter();
     std::unique_lock<std::mutex> guard(router.lock);
     MessagePresenter presenter = router.presenter ? router.presenter : PresentToStandardError;
-    const bool queued =
-        router.messageThread && *router.messageThread != std::this_thread::get_id();
+    const bool queued = router.messageThread && *router.messageThread != std::this_thread::get_id();
     if (!queued) {
         guard.unlock();
         presenter(text, icon);

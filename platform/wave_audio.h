@@ -114,8 +114,8 @@ public:
 
     virtual unsigned GetOutputDeviceCount() = 0;
     virtual MMRESULT GetOutputCaps(unsigned deviceId, WaveOutCaps* caps) = 0;
-    virtual MMRESULT OpenOutput(unsigned deviceId, const WaveFormat& format,
-                                AutoResetEvent* notify, std::unique_ptr<WaveOutDevice>* device) = 0;
+    virtual MMRESULT OpenOutput(unsigned deviceId, const WaveFormat& format, AutoResetEvent* notify,
+                                std::unique_ptr<WaveOutDevice>* device) = 0;
 };
 
 // The driver the sources use: the one installed by SetWaveAudioDriver, else PortAudio.

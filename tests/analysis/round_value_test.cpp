@@ -7,7 +7,9 @@
 
 namespace {
 
-std::uint16_t Low16(double x) { return static_cast<std::uint16_t>(CTremorAnalyzer::RoundValue(x)); }
+std::uint16_t Low16(double x) {
+    return static_cast<std::uint16_t>(CTremorAnalyzer::RoundValue(x));
+}
 
 TEST(RoundValue, HalvesGoDownAndAnythingAboveGoesUp) {
     EXPECT_EQ(CTremorAnalyzer::RoundValue(2.5), 2);
@@ -15,7 +17,8 @@ TEST(RoundValue, HalvesGoDownAndAnythingAboveGoesUp) {
     EXPECT_EQ(CTremorAnalyzer::RoundValue(2.51), 3);
     EXPECT_EQ(CTremorAnalyzer::RoundValue(2.0), 2);
     EXPECT_EQ(CTremorAnalyzer::RoundValue(0.49), 0);
-    EXPECT_EQ(CTremorAnalyzer::RoundValue(-2.7), -2);  // truncation toward zero, then x > t + 0.5 fails
+    EXPECT_EQ(CTremorAnalyzer::RoundValue(-2.7),
+              -2);  // truncation toward zero, then x > t + 0.5 fails
     EXPECT_EQ(CTremorAnalyzer::RoundValue(-2.2), -2);
 }
 

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/auto_reset_event.h"
+#include "platform/message_box.h"
+#include "platform/pump_thread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(AutoResetEvent, BeginsUnsignalledAndOneSetReleasesOneWait) {
+    platform::AutoResetEvent event("WaveInThreadEvent");
+    EXPECT_EQ(event.Name(), "WaveInThreadEvent");
+    EXPECT_FALSE(event.IsSignalled());
+    event.Set();
+    event.Set();  // signals merge: still one wait's worth
+    EXPECT_TRUE(event.IsSignalled());
+    EXPECT_EQ(event.Wait(), platform::WaitResult::Signalled);
+    EXPECT_FALSE(event.IsSignalled());
+
+    std::atomic<bool> woke{false};
+    std::thread waiter([&] {
+        event.Wait();
+        woke = true;
+    });
+    event.Set();
+    waiter.join();
+    EXPECT_TRUE(woke);
+}
+
+TEST(AutoResetEvent, ClearDropsAPendingSignalAndAbandonReleasesWaiters) {
+    platform::AutoResetEvent event("e");
+    event.Set();
+    event.Clear();
+    EXPECT_FALSE(event.IsSignalled());
+    std::thread waiter([&] { EXPECT_EQ(event.Wait(), platform::WaitResult::Abandoned); });
+    event.Abandon();
+    waiter.join();
+    EXPECT_EQ(event.Wait(), platform::WaitResult::Abandoned);
+}
+
+TEST(PumpThread, RunsItsBodyOnlyOnceResumed) {
+    std::atomic<int> runs{0};
+    platform::AutoResetEvent started("s");
+    platform::PumpThread thread;
+    thread.Create(
+        [&] {
+            ++runs;
+            started.Set();
+        },
+        platform::ThreadPriority::TimeCritical);  // refused without rights: stays normal
+    EXPECT_TRUE(thread.Exists());
+    EXPECT_FALSE(started.IsSignalled());
+    EXPECT_EQ(runs, 0);
+    thread.Resume();
+    started.Wait();
+    thread.Join();
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(thread.Exists());
+}
+
+TEST(PumpThread, ANeverResumedThreadIsDiscardedWithoutRunning) {
+    std::atomic<int> runs{0};
+    {
+        platform::PumpThread thread;
+        thread.Create([&] { ++runs; }, platform::ThreadPriority::Normal);
+        thread.Discard();
+        thread.Resume();  // too late: a discarded thread never runs
+        thread.Join();
+    }
+    {
+        platform::PumpThread thread;  // destroyed while suspended
+        thread.Create([&] { ++runs; }, platform::ThreadPriority::Normal);
+    }
+    EXPECT_EQ(runs, 0);
+}
+
+// A worker raising a message while the message thread joins it: the join shows the message
+// instead of waiting forever for a worker that waits for the user.
+TEST(MessageRouting, JoiningAWorkerThatWaitsOnAMessageDoesNotDeadlock) {
+    std::vector<std::string> shown;
+    std::thread::id shownOn;
+    platform::SetMessagePresenter(
+        [&](const std::string& text, platform::MessageIcon) {
+            shown.push_back(text);
+            shownOn = std::this_thread::get_id();
+        },
+        [] {});  // the "loop" is never run: only the join can dispatch
+    platform::PumpThread worker;
+    worker.Create([] { platform::ShowMessage("Cannot Add Buffer !"); },
+                  platform::ThreadPriority::Normal);
+    worker.Resume();
+    worker.Join();
+    platform::SetMessagePresenter(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Cannot Add Buffer !");
+    EXPECT_EQ(shownOn, std::this_thread::get_id());
+}
+
+TEST(MessageRouting, AWorkerWaitsUntilItsMessageIsDismissed) {
+    std::atomic<int> presented{0};
+    std::atomic<bool> workerReturned{false};
+    platform::SetMessagePresenter([&](const std::string&, platform::MessageIcon) { ++presented; },
+                                  [] {});
+    std::thread worker([&] {
+        platform::ShowMessage("No Sound Device");
+        workerReturned = true;
+    });
+    // The worker cannot return before the message thread dispatches its message.
+    while (presented == 0) {
+        EXPECT_FALSE(workerReturned);
+        platform::DispatchPendingMessages();
+        std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_TRUE(workerReturned);
+    platform::SetMessagePresenter(nullptr);
+}
+
+TEST(MessageRouting, RemovingTheMessageThreadReleasesQueuedWorkers) {
+    platform::SetMessagePresenter([](const std::string&, platform::MessageIcon) {}, [] {});
+    std::atomic<bool> queued{false};
+    std::thread worker([&] {
+        queued = true;
+        platform::ShowMessage("late message");  // printed to standard error once the UI is gone
+    });
+    while (!queued) std::this_thread::yield();
+    std::this_thread::sleep_for(5ms);  // let it reach the queue (either path is fine)
+    platform::SetMessagePresenter(nullptr);
+    worker.join();
+    SUCCEED();
+}
+
+}  // namespace
