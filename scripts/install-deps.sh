@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Kavrin needs to build, run and test, skipping those present.
+set -euo pipefail
+
+packages=(
+    g++ cmake make pkg-config ccache git clang-format
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libwxgtk3.2-dev portaudio19-dev
+    xvfb xauth imagemagick
+    pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

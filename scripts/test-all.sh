@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine and runs every test: the normal build (library, sound-server
+# and window tests), then the ThreadSanitizer and AddressSanitizer + UndefinedBehaviorSanitizer
+# builds of the library and sound-server tests.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$top/scripts/install-deps.sh"
+
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+xvfb=(xvfb-run -a -s "-screen 0 1600x1200x24")
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "Formatting"
+mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || find . -name '*.h' -o -name '*.cpp')
+(cd "$top" && clang-format --dry-run --Werror "${sources[@]}")
+
+run_suite() {  # build dir, extra ctest args for the window tests (or "nogui")
+    local dir=$1 gui=$2
+    step "Library tests ($dir)"
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" -L unit)
+    step "No sound server ($dir)"
+    (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 ctest --output-on-failure -L sound)
+    step "Sound server ($dir)"
+    (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound)
+    if [ "$gui" = gui ]; then
+        step "Window tests under Xvfb ($dir)"
+        (cd "$dir" && "${xvfb[@]}" "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L gui)
+    fi
+}
+
+step "Normal build"
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$top/build" -j"$jobs"
+run_suite "$top/build" gui
+
+for sanitizer in thread address; do
+    dir="$top/build-$sanitizer"
+    step "Sanitizer build: $sanitizer"
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRIN_SANITIZE=$sanitizer \
+        -DKAVRIN_GUI=OFF -DKAVRIN_BENCH=OFF
+    cmake --build "$dir" -j"$jobs"
+    run_suite "$dir" nogui
+done
+
+step "All tests passed"
