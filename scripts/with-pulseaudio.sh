@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs a command against a private PulseAudio server with a null sink, so that sound tests have
+# a default playback device (the sink) and a default capture device (its monitor, which hears
+# what is played) on a machine without a sound card.
+#
+#   scripts/with-pulseaudio.sh COMMAND [ARGS...]
+#
+# Everything the server and its clients keep lives in a temporary folder that is removed
+# afterwards; no system or home file is changed. PortAudio reaches the server through ALSA's
+# pulse plugin (libasound2-plugins): an ALSA configuration in the same folder, added through
+# ALSA_CONFIG_PATH, makes "default" the pulse device. Exits with the command's exit code.
+set -u
+
+if [ "$#" -eq 0 ]; then
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+fi
+
+for tool in pulseaudio pactl; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "with-pulseaudio: '$tool' not found (install pulseaudio and pulseaudio-utils)" >&2
+        exit 2
+    fi
+done
+
+sink=kavrin_null
+dir=$(mktemp -d "${TMPDIR:-/tmp}/kavrin-pulse.XXXXXX") || exit 2
+chmod 700 "$dir"
+mkdir -p "$dir/config" "$dir/state"
+
+server_pid=""
+cleanup() {
+    if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
+        kill "$server_pid" 2>/dev/null
+        for _ in $(seq 50); do
+            kill -0 "$server_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -9 "$server_pid" 2>/dev/null
+        wait "$server_pid" 2>/dev/null
+    fi
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# What clients need to find the private server (libpulse, pactl and the ALSA pulse plugin).
+export PULSE_RUNTIME_PATH="$dir"
+export PULSE_SERVER="unix:$dir/native"
+export PULSE_COOKIE="$dir/cookie"
+export PULSE_STATE_PATH="$dir/state"
+
+# Make ALSA's default device the pulse plugin without touching system files: the standard
+# configuration first, then ours on top of it.
+alsa_conf=/usr/share/alsa/alsa.conf
+if [ -n "${ALSA_CONFIG_PATH:-}" ]; then alsa_conf=$ALSA_CONFIG_PATH; fi
+cat >"$dir/asound.conf" <<'EOF'
+pcm.!default {
+    type pulse
+    hint.description "Private PulseAudio server"
+}
+ctl.!default {
+    type pulse
+}
+EOF
+export ALSA_CONFIG_PATH="$alsa_conf:$dir/asound.conf"
+
+# Running as root, pulseaudio only warns (a per-user server with its own runtime folder).
+# It would otherwise keep a cookie and state in the home folder: point those at $dir too.
+XDG_CONFIG_HOME="$dir/config" HOME="$dir" \
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=no \
+    --load="module-null-sink sink_name=$sink" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
+    >"$dir/server.log" 2>&1 &
+server_pid=$!
+
+ready=0
+for _ in $(seq 100); do
+    if pactl info >/dev/null 2>&1; then
+        ready=1
+        break
+    fi
+    if ! kill -0 "$server_pid" 2>/dev/null; then break; fi
+    sleep 0.1
+done
+if [ "$ready" -ne 1 ]; then
+    echo "with-pulseaudio: the PulseAudio server did not start:" >&2
+    cat "$dir/server.log" >&2
+    exit 2
+fi
+
+pactl set-default-sink "$sink" && pactl set-default-source "$sink.monitor" || {
+    echo "with-pulseaudio: could not select the null sink and its monitor" >&2
+    exit 2
+}
+
+"$@"
+status=$?
+exit "$status"
