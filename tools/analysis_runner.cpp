@@ -1,0 +1,169 @@
+#include "tools/analysis_runner.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/message_box.h"
+#include "platform/open_file_dialog.h"
+#include "platform/simulated_sound_card.h"
+#include "platform/sleep.h"
+#include "platform/wave_audio.h"
+#include "sources/file_analyzer.h"
+#include "sources/live_analyzer.h"
+
+namespace kavrin_analyze {
+namespace {
+
+constexpr double kBytesPerSecond = 22050.0;
+constexpr double kSamplesPerSecond = 11025.0;
+
+// What the headless seams collect while one run goes on.
+struct RunContext {
+    std::mutex lock;
+    std::string path;                   // what the open-file dialog answers
+    std::vector<std::string> messages;  // what would have appeared in message boxes
+};
+
+RunContext& Context() {
+    static RunContext* context = new RunContext;
+    return *context;
+}
+
+std::string TakeMessages() {
+    RunContext& context = Context();
+    std::lock_guard<std::mutex> guard(context.lock);
+    std::string joined;
+    for (const std::string& message : context.messages) {
+        if (!joined.empty()) joined += "; ";
+        joined += message;
+    }
+    context.messages.clear();
+    return joined;
+}
+
+// The file analyzer with one row taken after every evaluation, on the pump, at the moment the
+// display could read the same values.
+class RecordingFileAnalyzer final : public CFileAnalyzer {
+public:
+    RecordingFileAnalyzer(const RunSettings& settings, const RowSink& rows,
+                          const ProgressSink& progress, std::uint64_t length)
+        : m_settings(settings), m_rows(rows), m_progress(progress), m_length(length) {}
+
+    int Analyze(void* block) override {
+        const int result = CFileAnalyzer::Analyze(block);
+        ++m_cycles;
+        // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
+        std::uint64_t end = 16384 + 8192 * m_cycles;
+        if (end > m_length) end = m_length;
+        m_rows(CaptureRow(*this, m_cycles, static_cast<double>(end) / kBytesPerSecond,
+                          m_settings.bins));
+        if (m_progress) m_progress(end, m_length);
+        return result;
+    }
+
+private:
+    const RunSettings& m_settings;
+    const RowSink& m_rows;
+    const ProgressSink& m_progress;
+    std::uint64_t m_length;
+    std::uint64_t m_cycles = 0;
+};
+
+// The live analyzer in tone mode, stopped after a given number of evaluations.
+class CountingToneAnalyzer final : public CLiveAnalyzer {
+public:
+    CountingToneAnalyzer(const RunSettings& settings, const RowSink& rows, std::uint64_t blocks)
+        : m_settings(settings), m_rows(rows), m_blocks(blocks) {}
+
+    int Analyze(void* block) override {
+        const int result = CLiveAnalyzer::Analyze(block);
+        ++m_cycles;
+        const double time = static_cast<double>((m_cycles + 1) * kBlockSize) / kSamplesPerSecond;
+        m_rows(CaptureRow(*this, m_cycles, time, m_settings.bins));
+        if (m_cycles >= m_blocks) {
+            // As Test Generator Stop does: the tone flag first, then the stop signal.
+            m_toneMode = 0;
+            SignalStop();
+        }
+        return result;
+    }
+
+private:
+    const RunSettings& m_settings;
+    const RowSink& m_rows;
+    std::uint64_t m_blocks;
+    std::uint64_t m_cycles = 0;
+};
+
+}  // namespace
+
+void InstallHeadlessPlatform() {
+    auto card = std::make_shared<platform::SimulatedSoundCard>();
+    card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
+    platform::SetWaveAudioDriver(card);
+    // The pauses only give real devices and worker threads time; here every step is awaited.
+    platform::SetSleepHook([](int) {});
+    platform::SetMessagePresenter([](const std::string& text, platform::MessageIcon) {
+        RunContext& context = Context();
+        std::lock_guard<std::mutex> guard(context.lock);
+        context.messages.push_back(text);
+    });
+    platform::SetOpenFileChooser(
+        [](const platform::OpenFileRequest&) -> std::optional<std::string> {
+            RunContext& context = Context();
+            std::lock_guard<std::mutex> guard(context.lock);
+            return context.path;
+        });
+}
+
+std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
+                        const ProgressSink& progress) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return platform::CFileException(platform::CFileException::CauseFromErrno(errno), errno,
+                                        path)
+            .what();
+    }
+    {
+        RunContext& context = Context();
+        std::lock_guard<std::mutex> guard(context.lock);
+        context.path = path;
+        context.messages.clear();
+    }
+    auto analyzer = std::make_unique<RecordingFileAnalyzer>(
+        settings, rows, progress, static_cast<std::uint64_t>(info.st_size));
+    // As the File command: the threshold adjust value, the volume the display hands over.
+    analyzer->m_thresholdPercent = settings.thresholdAdjust;
+    analyzer->m_volume = settings.volume;
+    try {
+        analyzer->OpenFile();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    // The run ends by itself at the end of the file (or at a read error).
+    analyzer->m_thread.Join();
+    return TakeMessages();
+}
+
+std::string AnalyzeTone(const ToneOptions& tone, const RunSettings& settings, const RowSink& rows) {
+    TakeMessages();
+    auto analyzer = std::make_unique<CountingToneAnalyzer>(settings, rows, tone.blocks);
+    // As Set Params ended with OK on a fresh analyzer.
+    analyzer->m_thresholdPercent = settings.thresholdAdjust;
+    analyzer->m_volume = settings.volume;
+    analyzer->m_toneAmplitude = static_cast<std::int16_t>(tone.amplitude & 0xFFFF);
+    analyzer->m_toneFrequency = tone.frequency;
+    analyzer->StartTone();
+    analyzer->m_thread.Join();
+    return TakeMessages();
+}
+
+}  // namespace kavrin_analyze

@@ -1,0 +1,36 @@
+// Runs the window's analysis without the window: a file as the File command runs it, or the
+// test tone as Set Params ended with OK starts it, with the simulated sound card in place of
+// the real one, as fast as the processor allows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "tools/analyze_options.h"
+#include "tools/csv_row.h"
+
+namespace kavrin_analyze {
+
+struct RunSettings {
+    std::int32_t volume = 10;
+    std::int32_t thresholdAdjust = 75;
+    bool bins = false;
+};
+
+using RowSink = std::function<void(const EvaluationRow&)>;
+using ProgressSink = std::function<void(std::uint64_t position, std::uint64_t length)>;
+
+// Installs the simulated sound card, instant pauses and the headless message and file seams.
+// Call once before the runs.
+void InstallHeadlessPlatform();
+
+// Analyses one file; returns an empty string, or the error that stopped it (the rows produced
+// before a read error have been delivered).
+std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
+                        const ProgressSink& progress);
+
+// Analyses `tone.blocks` blocks of the test tone.
+std::string AnalyzeTone(const ToneOptions& tone, const RunSettings& settings, const RowSink& rows);
+
+}  // namespace kavrin_analyze

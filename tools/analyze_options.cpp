@@ -1,0 +1,172 @@
+#include "tools/analyze_options.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace kavrin_analyze {
+namespace {
+
+// Whole numbers only, in the range given; no trailing junk.
+template <typename T>
+bool ParseInteger(const std::string& text, T low, T high, T* out) {
+    long long value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end) return false;
+    if (value < static_cast<long long>(low) || value > static_cast<long long>(high)) return false;
+    *out = static_cast<T>(value);
+    return true;
+}
+
+// A plain decimal number of Hz (the dialog takes whole numbers; fractions are allowed here so
+// that any tone the generator can make can be analysed).
+bool ParseFrequency(const std::string& text, double* out) {
+    double value = 0.0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::fixed);
+    if (ec != std::errc() || ptr != end || begin == end) return false;
+    if (!(value >= 0.0 && value <= 22000.0)) return false;
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage: kavrin-analyze [OPTIONS] FILE...\n"
+           "       kavrin-analyze [OPTIONS] --tone HZ --amplitude A --blocks N\n"
+           "\n"
+           "Analyses .WAV files (taken, like the window does, as raw 16-bit mono samples at\n"
+           "11025 per second from byte 0 on) or the built-in test tone, exactly as the Kavrin\n"
+           "window would, as fast as the processor allows, and writes one CSV row per\n"
+           "evaluation to standard output:\n"
+           "  file,block,time_s,inst_freq,avg_freq,min_freq,max_freq,threshold,magnitude,\n"
+           "  avg_magnitude,under_threshold\n"
+           "block counts evaluations from 1; time_s is the end, in seconds of signal, of the\n"
+           "block shifted into the history by that evaluation's cycle (file: byte\n"
+           "16384 + 8192 * block, capped at the file length, over 22050 bytes per second;\n"
+           "tone: (block + 1) * 4096 / 11025, since the tone's first block is never\n"
+           "analysed). The file column is empty for the tone. Each file is analysed by a fresh\n"
+           "analyzer, as by the first File command after the window starts.\n"
+           "\n"
+           "Options:\n"
+           "  --tone HZ              analyse the test tone of HZ (0..22000; the dialog takes\n"
+           "                         whole numbers, fractions such as 11.5 are allowed)\n"
+           "  --amplitude A          tone amplitude (0..32000)\n"
+           "  --blocks N             number of tone blocks to analyse (1 or more)\n"
+           "  --volume V             the \"Volume adjust\" value (default 10)\n"
+           "  --threshold-adjust T   the \"Threshold adjust\" value (default 75)\n"
+           "  --bins                 add the nine band magnitudes behind the spectrum bars:\n"
+           "                         bin_8_0,bin_8_5,...,bin_12_0 (bins 95, 101, ..., 143)\n"
+           "  --no-progress          never show the progress bar\n"
+           "  --help                 show this text and exit\n"
+           "  --version              show the version and exit\n"
+           "\n"
+           "Doubles are written in the shortest form that reads back to the same double.\n"
+           "Exit status: 0 when everything was analysed, 1 when a file could not be\n"
+           "opened or read (the other files are still analysed), 2 on a usage error.\n";
+}
+
+ParseResult ParseOptions(const std::vector<std::string>& arguments) {
+    ParseResult result;
+    Options& o = result.options;
+    std::optional<double> toneHz;
+    std::optional<std::uint32_t> amplitude;
+    std::optional<std::uint64_t> blocks;
+    bool onlyFiles = false;
+
+    auto fail = [&](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
+            o.files.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        std::string name = a;
+        std::optional<std::string> inlineValue;
+        if (auto eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
+            name = a.substr(0, eq);
+            inlineValue = a.substr(eq + 1);
+        }
+        auto value = [&](std::string* out) -> bool {
+            if (inlineValue) {
+                *out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= arguments.size()) return false;
+            *out = arguments[++i];
+            return true;
+        };
+        auto flagOnly = [&]() { return !inlineValue; };
+
+        std::string text;
+        if (name == "--help" || name == "-h") {
+            if (!flagOnly()) return fail("option --help takes no value");
+            o.help = true;
+        } else if (name == "--version") {
+            if (!flagOnly()) return fail("option --version takes no value");
+            o.version = true;
+        } else if (name == "--bins") {
+            if (!flagOnly()) return fail("option --bins takes no value");
+            o.bins = true;
+        } else if (name == "--no-progress") {
+            if (!flagOnly()) return fail("option --no-progress takes no value");
+            o.progress = false;
+        } else if (name == "--tone") {
+            double hz;
+            if (!value(&text)) return fail("option --tone needs a value");
+            if (!ParseFrequency(text, &hz))
+                return fail("--tone must be a frequency in Hz between 0 and 22000: " + text);
+            toneHz = hz;
+        } else if (name == "--amplitude") {
+            std::uint32_t amp;
+            if (!value(&text)) return fail("option --amplitude needs a value");
+            if (!ParseInteger<std::uint32_t>(text, 0, 32000, &amp))
+                return fail("--amplitude must be a whole number between 0 and 32000: " + text);
+            amplitude = amp;
+        } else if (name == "--blocks") {
+            std::uint64_t n;
+            if (!value(&text)) return fail("option --blocks needs a value");
+            if (!ParseInteger<std::uint64_t>(text, 1, std::numeric_limits<std::int64_t>::max(), &n))
+                return fail("--blocks must be a whole number of 1 or more: " + text);
+            blocks = n;
+        } else if (name == "--volume") {
+            if (!value(&text)) return fail("option --volume needs a value");
+            if (!ParseInteger<std::int32_t>(text, INT32_MIN, INT32_MAX, &o.volume))
+                return fail("--volume must be a whole number: " + text);
+        } else if (name == "--threshold-adjust") {
+            if (!value(&text)) return fail("option --threshold-adjust needs a value");
+            if (!ParseInteger<std::int32_t>(text, INT32_MIN, INT32_MAX, &o.thresholdAdjust))
+                return fail("--threshold-adjust must be a whole number: " + text);
+        } else {
+            return fail("unknown option: " + a);
+        }
+    }
+
+    if (o.help || o.version) return result;
+    const bool anyTone = toneHz || amplitude || blocks;
+    if (anyTone) {
+        if (!toneHz || !amplitude || !blocks)
+            return fail("the tone needs all of --tone, --amplitude and --blocks");
+        if (!o.files.empty()) return fail("give either files or --tone, not both");
+        o.tone = ToneOptions{*toneHz, *amplitude, *blocks};
+    } else if (o.files.empty()) {
+        return fail("no input: give one or more files, or --tone");
+    }
+    return result;
+}
+
+}  // namespace kavrin_analyze

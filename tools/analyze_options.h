@@ -1,0 +1,37 @@
+// Command-line options of kavrin-analyze.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavrin_analyze {
+
+struct ToneOptions {
+    double frequency = 0.0;       // Hz, 0..22000
+    std::uint32_t amplitude = 0;  // 0..32000
+    std::uint64_t blocks = 0;
+};
+
+struct Options {
+    std::vector<std::string> files;
+    std::optional<ToneOptions> tone;
+    std::int32_t volume = 10;           // the form's "Volume adjust" start value
+    std::int32_t thresholdAdjust = 75;  // the form's "Threshold adjust" start value
+    bool bins = false;
+    bool progress = true;  // only ever shown when standard error is a terminal
+    bool help = false;
+    bool version = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // empty when the command line is valid
+};
+
+ParseResult ParseOptions(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+
+}  // namespace kavrin_analyze

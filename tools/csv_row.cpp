@@ -1,0 +1,78 @@
+#include "tools/csv_row.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace kavrin_analyze {
+
+EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double timeSeconds,
+                         bool withBins) {
+    EvaluationRow row;
+    row.block = block;
+    row.timeSeconds = timeSeconds;
+    row.instFreq = analyzer.m_instFreq;
+    row.avgFreq = analyzer.m_avgFreq;
+    row.minFreq = analyzer.m_minFreq;
+    row.maxFreq = analyzer.m_maxFreq;
+    row.threshold = analyzer.m_threshold;
+    row.magnitude = analyzer.m_magnitude;
+    row.avgMagnitude = analyzer.m_avgMagnitude;
+    row.underThreshold = analyzer.m_underThreshold;
+    if (withBins) {
+        // The base implementation, as the display calls it for the bars.
+        for (int j = 0; j < CTremorAnalyzer::kBandBinCount; ++j)
+            row.bins[j] = analyzer.CTremorAnalyzer::BinMagnitude(CTremorAnalyzer::kFirstBandBin +
+                                                                 CTremorAnalyzer::kBandBinStep * j);
+    }
+    return row;
+}
+
+std::string CsvHeader(bool withBins) {
+    std::string header =
+        "file,block,time_s,inst_freq,avg_freq,min_freq,max_freq,threshold,magnitude,"
+        "avg_magnitude,under_threshold";
+    if (withBins)
+        header += ",bin_8_0,bin_8_5,bin_9_0,bin_9_5,bin_10_0,bin_10_5,bin_11_0,bin_11_5,bin_12_0";
+    return header + "\n";
+}
+
+std::string FormatDouble(double value) {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc()) return "nan";
+    return std::string(buffer, end);
+}
+
+std::string QuoteCsvField(const std::string& field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+    std::string quoted = "\"";
+    for (char c : field) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string FormatRow(const std::string& file, const EvaluationRow& row, bool withBins) {
+    std::string line = QuoteCsvField(file);
+    auto add = [&](const std::string& text) {
+        line += ',';
+        line += text;
+    };
+    add(std::to_string(row.block));
+    add(FormatDouble(row.timeSeconds));
+    add(FormatDouble(row.instFreq));
+    add(FormatDouble(row.avgFreq));
+    add(FormatDouble(row.minFreq));
+    add(FormatDouble(row.maxFreq));
+    add(std::to_string(row.threshold));
+    add(FormatDouble(row.magnitude));
+    add(FormatDouble(row.avgMagnitude));
+    add(std::to_string(row.underThreshold));
+    if (withBins)
+        for (double bin : row.bins) add(FormatDouble(bin));
+    line += '\n';
+    return line;
+}
+
+}  // namespace kavrin_analyze
