@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/band_bins.h"
+#include "analysis/window_table.h"
+
 CTremorAnalyzer::CTremorAnalyzer() {
     m_underThreshold = 1;
     ResetStatistics();
@@ -50,12 +53,10 @@ void CTremorAnalyzer::ShiftHistory(const std::int16_t* newBlock) {
 }
 
 void CTremorAnalyzer::ApplyWindow(double gain, std::int16_t offset) {
+    // m_windowed[i] = (1 - cos(i * kWindowStep)) * (gain * m_history[i] + offset), with the
+    // window's cosines from a table computed once.
     std::lock_guard<std::mutex> guard(m_dataLock);
-    for (int i = 0; i < kHistorySize; ++i) {
-        const double window = 1.0 - std::cos(i * kWindowStep);
-        const double scaled = gain * m_history[i] + offset;
-        m_windowed[i] = window * scaled;
-    }
+    CWindowTable::Apply(m_history, gain, offset, m_windowed);
 }
 
 double CTremorAnalyzer::BinMagnitude(int bin) {
@@ -114,9 +115,39 @@ int CTremorAnalyzer::BandIndexFromMagnitudes(const double (&m)[kBandBinCount]) {
 }
 
 std::uint16_t CTremorAnalyzer::BandFrequency() {
+    // The nine BinMagnitude values. With the base's BinMagnitude in the slot they come from one
+    // fused pass, which gives each of them to the bit; a class that replaces it is asked through
+    // the slot.
     double m[kBandBinCount];
-    for (int j = 0; j < kBandBinCount; ++j) m[j] = BinMagnitude(kFirstBandBin + kBandBinStep * j);
+    if (BinMagnitudeReplaced()) {
+        for (int j = 0; j < kBandBinCount; ++j)
+            m[j] = BinMagnitude(kFirstBandBin + kBandBinStep * j);
+    } else {
+        BandMagnitudes(m);
+    }
     return static_cast<std::uint16_t>(BandIndexFromMagnitudes(m));
+}
+
+bool CTremorAnalyzer::BinMagnitudeReplaced() {
+#if defined(__GNUC__) && !defined(__clang__)
+    // GCC can read the function a virtual slot holds for an object (the bound member function
+    // extension).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+    using Slot = double (*)(CTremorAnalyzer*, int);
+    const Slot held = (Slot)(this->*(&CTremorAnalyzer::BinMagnitude));
+    const Slot base = (Slot)(&CTremorAnalyzer::BinMagnitude);
+#pragma GCC diagnostic pop
+    return held != base;
+#else
+    // Without a way to look into the slot, always ask through it.
+    return true;
+#endif
+}
+
+void CTremorAnalyzer::BandMagnitudes(double (&out)[kBandBinCount]) {
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    CBandBins::Evaluate(m_windowed, out);
 }
 
 std::uint16_t CTremorAnalyzer::BlockMagnitude() {

@@ -52,6 +52,10 @@ public:
     // sum first reaches half the total; -1 when the total is not above zero.
     static int BandIndexFromMagnitudes(const double (&magnitudes)[kBandBinCount]);
 
+    // The nine band magnitudes of the current window (bins 95, 101, ..., 143), each identical to
+    // BinMagnitude's, from one fused pass under one take of the lock. For the display's bars.
+    void BandMagnitudes(double (&out)[kBandBinCount]);
+
     // Copies of the arrays for inspection (tests, tools); taken under the lock.
     void CopyHistory(std::int16_t (&out)[kHistorySize]);
     void CopyWindowed(double (&out)[kHistorySize]);
@@ -80,4 +84,8 @@ protected:
 
     // BinMagnitude on m_windowed, for callers that already hold m_dataLock.
     double BinMagnitudeLocked(int bin) const;
+
+    // True when this object's BinMagnitude slot holds another function than the base's. The
+    // band evaluation asks such a class through the slot, bin by bin.
+    bool BinMagnitudeReplaced();
 };
