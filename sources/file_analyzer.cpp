@@ -1,0 +1,130 @@
+#include "sources/file_analyzer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/open_file_dialog.h"
+
+// File bytes are taken as the host's 16-bit samples as they are.
+static_assert(std::endian::native == std::endian::little,
+              "file samples are little-endian 16-bit values");
+
+CFileAnalyzer::CFileAnalyzer() {
+    m_underThreshold = 1;
+    ResetStatistics();
+    CFileAnalyzer::Reset();
+    m_position = 0;
+    m_volume = 0;
+}
+
+CFileAnalyzer::~CFileAnalyzer() {
+    ClosePlayback();
+    CFileAnalyzer::Reset();
+    m_file.Close();
+}
+
+void CFileAnalyzer::Reset() {
+    {
+        std::lock_guard<std::mutex> guard(m_dataLock);
+        std::fill(std::begin(m_readBuffer), std::end(m_readBuffer), std::int16_t{0});
+    }
+    CTremorAnalyzer::Reset();
+}
+
+double CFileAnalyzer::WindowGainForVolume(std::int32_t volume) {
+    return static_cast<double>(3 * (volume / 25 + 1));
+}
+
+void CFileAnalyzer::OpenFile() {
+    // A run still in progress, or one that a command stopped (its device and file still open),
+    // ends first: its pump would otherwise go on reading and playing into the buffers primed here.
+    EndRun();
+    m_file.Close();
+
+    Reset();
+    m_position = 0;
+
+    platform::OpenFileRequest request;
+    request.title = "Sound file to load";
+    request.filterLabel = "Sound File (*.Wav)";
+    request.presetName = "*.WAV";
+    request.defaultExtension = "*.WAV";
+    request.mustExist = true;
+    const std::optional<std::string> path = platform::AskOpenFileName(request);
+    if (!path) {
+        platform::ShowMessage("No input file selected!");
+        return;
+    }
+
+    m_file.Open(*path);
+    try {
+        // The whole of buffer 0 (16384 bytes); only its first 8192 are ever played.
+        const std::size_t primed = m_file.Read(m_playBuffers[0], sizeof(m_playBuffers[0]));
+        m_position = m_position + primed;
+        m_position = m_position + ReadBlock();
+    } catch (...) {
+        m_file.Close();
+        throw;
+    }
+    OpenPlayback();
+}
+
+std::size_t CFileAnalyzer::ReadBlock() {
+    const std::size_t count = m_file.Read(m_fileBlock, sizeof(m_fileBlock));
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    std::memcpy(m_readBuffer, m_fileBlock, count);
+    return count;
+}
+
+int CFileAnalyzer::FetchBlock() {
+    try {
+        const std::uint64_t length = m_file.GetLength();
+        ShiftHistory(m_readBuffer);
+        {
+            std::lock_guard<std::mutex> guard(m_dataLock);
+            // Into the buffer that NextBuffer writes next.
+            std::int16_t* next = m_playBuffers[m_bufferIndex == 1 ? 0 : 1];
+            std::memcpy(next, m_readBuffer, sizeof(m_readBuffer));
+        }
+        m_position = m_position + ReadBlock();
+        if (m_position >= length) m_stop = 1;
+    } catch (const platform::CFileException& error) {
+        EndRunOnError(error);
+        return 0;
+    }
+    NextBuffer();
+    return 0;
+}
+
+int CFileAnalyzer::Analyze(void*) {
+    // A run that a read error ended has nothing left to analyse.
+    if (!m_file.IsOpen()) return 1;
+    std::uint64_t length = 0;
+    try {
+        length = m_file.GetLength();
+    } catch (const platform::CFileException& error) {
+        EndRunOnError(error);
+        return 1;
+    }
+    m_windowOffset = 0;
+    m_windowGain = WindowGainForVolume(m_volume.Load());
+    if (m_position >= length) {
+        m_file.Close();
+        ClosePlayback();
+        Reset();
+    }
+    ApplyWindow(m_windowGain.Load(), m_windowOffset.Load());
+    return Evaluate();
+}
+
+void CFileAnalyzer::EndRunOnError(const platform::CFileException& error) {
+    m_stop = 1;
+    m_file.Close();
+    ClosePlayback();
+    platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+}

@@ -1,0 +1,53 @@
+// CFileAnalyzer: the analyzer whose samples come from a file the user picks. The file is played
+// through the playback channel while it is analysed, and each finished playback buffer drives one
+// cycle (FetchBlock, then Analyze) of the playback pump.
+//
+// The file's header is not interpreted: every pair of bytes from byte 0 on is one signed 16-bit
+// little-endian mono sample at 11025 per second. Stream layout for a file of L bytes:
+//   0 .. 8191       read by OpenFile into playback buffer 0, played first, not analysed
+//   8192 .. 16383   read by OpenFile into the second half of buffer 0, never used
+//   16384 .. 24575  read by OpenFile into m_readBuffer, played and analysed in cycle 1
+//   then 8192 bytes per cycle, each played and analysed in the cycle after it was read.
+// The cycle whose read reaches the end closes the file and the channel, resets the analyzer and
+// evaluates the cleared history.
+//
+// Positions and lengths are 64-bit: files of 4 GiB and more are analysed to their end. A read
+// error ends the run (file and channel closed) and is reported with the stop icon.
+#pragma once
+
+#include <cstdint>
+
+#include "analysis/shared_value.h"
+#include "platform/file.h"
+#include "sources/wave_player.h"
+
+class CFileAnalyzer : public CWavePlayer {
+public:
+    CFileAnalyzer();
+
+    // Virtual slots, in the family's order (BinMagnitude is the core's).
+    void Reset() override;
+    int FetchBlock() override;
+    int Analyze(void* block) override;
+    ~CFileAnalyzer() override;
+
+    // The File command: ends a run still in progress or stopped, resets, asks for a file, primes
+    // the playback buffers and opens the playback channel. Throws platform::CFileException when
+    // the chosen file cannot be opened or read; nothing is played then.
+    void OpenFile();
+
+    // The window gain for a "Volume adjust" value: 3 * (trunc(volume / 25) + 1).
+    static double WindowGainForVolume(std::int32_t volume);
+
+    std::int16_t m_readBuffer[kBlockSize] = {};
+    SharedValue<std::uint64_t> m_position{0};
+    platform::CFile m_file;
+    SharedValue<std::int32_t> m_volume{0};
+
+private:
+    // Reads the next 8192 bytes into m_readBuffer; a short read keeps the rest as it was.
+    std::size_t ReadBlock();
+    void EndRunOnError(const platform::CFileException& error);
+
+    std::int16_t m_fileBlock[kBlockSize] = {};  // what the file read delivers, before it is taken
+};
