@@ -1,0 +1,176 @@
+#include "app/kavrin_app.h"
+
+#include <wx/cmdline.h>
+#include <wx/config.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/html/helpctrl.h>
+#include <wx/log.h>
+#include <wx/stdpaths.h>
+
+#include <exception>
+
+#include "app/about_dlg.h"
+#include "app/gui_seams.h"
+#include "app/kavrin_doc.h"
+#include "app/kavrin_doc_manager.h"
+#include "app/main_frame.h"
+#include "app/settings.h"
+#include "platform/file.h"
+#include "platform/message_box.h"
+#include "ui/command_map.h"
+#include "ui/string_table.h"
+#include "ui/tolmar_disp.h"
+
+#ifndef KAVRIN_HELP_DIR
+#define KAVRIN_HELP_DIR ""
+#endif
+
+namespace kavrin {
+namespace {
+
+const CommandMapEntry<CKavrinApp> kCommandMap[] = {
+    {ID_APP_ABOUT, &CKavrinApp::OnAppAbout},
+    {ID_HELP_CONTENTS, &CKavrinApp::OnHelpContents},
+    {ID_FILE_NEW, &CKavrinApp::OnFileNew},
+    {ID_FILE_OPEN, &CKavrinApp::OnFileOpen},
+};
+
+constexpr const char* kHelpBookName = "kavrin.hhp";
+
+}  // namespace
+
+CKavrinApp::CKavrinApp() {
+    BindCommandMap(*this, this, kCommandMap);
+}
+
+CKavrinApp::~CKavrinApp() = default;
+
+void CKavrinApp::OnInitCmdLine(wxCmdLineParser& parser) {
+    wxApp::OnInitCmdLine(parser);
+    parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+}
+
+bool CKavrinApp::OnCmdLineParsed(wxCmdLineParser& parser) {
+    if (!wxApp::OnCmdLineParsed(parser)) return false;
+    if (parser.GetParamCount() > 0) m_commandLineFile = parser.GetParam(0);
+    return true;
+}
+
+bool CKavrinApp::OnInit() {
+    if (!wxApp::OnInit()) return false;
+    return InitInstance(m_commandLineFile);
+}
+
+int CKavrinApp::OnExit() {
+    ExitInstance();
+    return wxApp::OnExit();
+}
+
+bool CKavrinApp::InitInstance(const wxString& path) {
+    // Dialogs host no foreign controls and the toolkit's controls have their look already: the
+    // first two steps of a classic start-up have nothing to do here.
+    SetVendorName(kVendorName);
+    SetAppName(kAppName);
+    SetAppDisplayName(LoadString(AFX_IDS_APP_TITLE));
+    InstallGuiSeams();
+
+    m_settings = OpenSettings();
+    m_docManager = new CKavrinDocManager;
+    LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());
+    m_previewPages = LoadPreviewPages(*m_settings);
+
+    new wxDocTemplate(m_docManager, LoadString(IDR_MAINFRAME), "*", wxEmptyString, wxEmptyString,
+                      "CKavrinDoc", "CTolmarDisp", CLASSINFO(CKavrinDoc), CLASSINFO(CTolmarDisp));
+
+    m_mainFrame = new CMainFrame;
+    const bool frameMade = m_mainFrame->Create(m_docManager);
+    if (frameMade) SetTopWindow(m_mainFrame);
+    if (!frameMade || !m_docManager->CreateFirstDocument(path)) {
+        if (!frameMade) platform::ShowMessage(LoadString(AFX_IDP_FAILED_TO_CREATE_DOC));
+        m_mainFrame->Destroy();
+        m_mainFrame = nullptr;
+        return false;
+    }
+    m_mainFrame->Show(true);
+    m_mainFrame->Update();
+    return true;
+}
+
+void CKavrinApp::ExitInstance() {
+    if (m_help) {
+        m_help->Quit();
+        m_help.reset();
+    }
+    if (m_docManager) {
+        if (m_settings) {
+            SaveRecentFiles(*m_settings, *m_docManager->GetFileHistory());
+            SavePreviewPages(*m_settings, m_previewPages);
+        }
+        delete m_docManager;
+        m_docManager = nullptr;
+    }
+    CloseSettings(std::move(m_settings));
+    m_mainFrame = nullptr;
+    RemoveGuiSeams();
+}
+
+bool CKavrinApp::OnExceptionInMainLoop() {
+    try {
+        throw;
+    } catch (const platform::CFileException& error) {
+        platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+    } catch (const std::exception& error) {
+        platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+    }
+    return true;
+}
+
+CTolmarDisp* CKavrinApp::GetView() const {
+    return m_docManager ? m_docManager->GetView() : nullptr;
+}
+
+void CKavrinApp::OnAppAbout() {
+    CAboutDlg about(nullptr);
+    about.ShowModal();
+}
+
+wxString CKavrinApp::HelpBookPath() const {
+    if (!m_helpBookPath.empty()) return m_helpBookPath;
+    const wxFileName program(wxStandardPaths::Get().GetExecutablePath());
+    wxFileName beside(program);
+    beside.SetExt("hhp");
+    if (beside.FileExists()) return beside.GetFullPath();
+    // Installed: <prefix>/bin/kavrin and <prefix>/share/kavrin/help/kavrin.hhp.
+    wxFileName installed(program.GetPath() + "/" + KAVRIN_HELP_DIR, kHelpBookName);
+    installed.Normalize(wxPATH_NORM_DOTS | wxPATH_NORM_ABSOLUTE);
+    return installed.GetFullPath();
+}
+
+void CKavrinApp::OnHelpContents() {
+    const wxString book = HelpBookPath();
+    bool shown = false;
+    if (wxFileName::FileExists(book)) {
+        wxLogNull quiet;
+        if (!m_help) {
+            m_help = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, m_mainFrame);
+            if (!m_help->AddBook(wxFileName(book))) m_help.reset();
+        }
+        shown = m_help && m_help->Display(kHelpContext);
+    }
+    if (!shown) platform::ShowMessage(LoadString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
+}
+
+void CKavrinApp::OnFileNew() {
+    if (m_docManager) m_docManager->NewDocument();
+}
+
+void CKavrinApp::OnFileOpen() {
+    if (!m_docManager) return;
+    wxFileDialog dialog(m_mainFrame, LoadString(AFX_IDS_OPENFILE), wxEmptyString, wxEmptyString,
+                        LoadString(AFX_IDS_ALLFILTER) + "|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    m_docManager->OpenDocumentFile(dialog.GetPath());
+}
+
+}  // namespace kavrin

@@ -1,0 +1,73 @@
+// CKavrinApp: the application object. Start-up builds the single-document template (document
+// CKavrinDoc, frame CMainFrame, view CTolmarDisp), the frame and the first document; exit saves
+// the recent-file list and the settings. About and Help > Contents are its commands, New and Open
+// its framework commands.
+//
+// The two analyzers are static objects of the library: they are constructed before the toolkit
+// creates this object and destroyed after it is gone.
+#pragma once
+
+#include <wx/app.h>
+#include <wx/string.h>
+
+#include <memory>
+
+class wxConfigBase;
+class wxHtmlHelpController;
+
+namespace kavrin {
+
+class CKavrinDocManager;
+class CMainFrame;
+class CTolmarDisp;
+
+class CKavrinApp : public wxApp {
+public:
+    CKavrinApp();
+    ~CKavrinApp() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    // The top-level handler for a command that ended in an exception: a file error (or any other
+    // standard exception) is reported with the stop icon and the program goes on.
+    bool OnExceptionInMainLoop() override;
+
+    // Start-up in its fixed order; false ends the application. With a path, that file is opened
+    // as the document instead of a new one.
+    bool InitInstance(const wxString& path = wxEmptyString);
+    // Saves the recent-file list and the settings and lets go of the shell's objects.
+    void ExitInstance();
+
+    // Commands.
+    void OnAppAbout();
+    void OnHelpContents();
+    void OnFileNew();
+    void OnFileOpen();
+
+    CKavrinDocManager* GetDocManager() const { return m_docManager; }
+    CMainFrame* GetMainFrame() const { return m_mainFrame; }
+    CTolmarDisp* GetView() const;
+
+    // The help book: the program's own path with the extension ".hhp", else the installed book.
+    // Tests point it elsewhere.
+    wxString HelpBookPath() const;
+    void SetHelpBookPath(const wxString& path) { m_helpBookPath = path; }
+    wxHtmlHelpController* GetHelpController() const { return m_help.get(); }
+
+    static constexpr int kHelpContext = 59142;
+
+private:
+    CKavrinDocManager* m_docManager = nullptr;
+    CMainFrame* m_mainFrame = nullptr;
+    std::unique_ptr<wxConfigBase> m_settings;
+    std::unique_ptr<wxHtmlHelpController> m_help;
+    wxString m_helpBookPath;
+    wxString m_commandLineFile;
+    int m_previewPages = 0;
+};
+
+}  // namespace kavrin
+
+wxDECLARE_APP(kavrin::CKavrinApp);

@@ -1,0 +1,87 @@
+#include "app/kavrin_doc.h"
+
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+
+#include <cerrno>
+#include <fstream>
+
+#include "platform/file.h"
+#include "platform/message_box.h"
+#include "ui/command_map.h"
+#include "ui/string_table.h"
+
+namespace kavrin {
+namespace {
+
+// The failure of a document file, in the words of the file errors elsewhere in the program.
+void ReportFileFailure(const wxString& filename, int osError) {
+    const std::string path = filename.ToStdString(wxConvFile);
+    const platform::CFileException error(platform::CFileException::CauseFromErrno(osError), osError,
+                                         path);
+    platform::ShowMessage(error.what());
+}
+
+}  // namespace
+
+wxIMPLEMENT_DYNAMIC_CLASS(CKavrinDoc, wxDocument);
+
+CKavrinDoc::CKavrinDoc() {
+    BindCommand(*this, ID_FILE_SAVE, this, &CKavrinDoc::OnFileSave);
+}
+
+bool CKavrinDoc::OnNewDocument() {
+    return wxDocument::OnNewDocument();
+}
+
+bool CKavrinDoc::OnOpenDocument(const wxString& filename) {
+    if (!wxDocument::OnOpenDocument(filename)) return false;
+    TakeName(filename);
+    return true;
+}
+
+void CKavrinDoc::OnFileSave() {
+    if (!GetDocumentSaved() || GetFilename().empty())
+        SaveAs();
+    else
+        OnSaveDocument(GetFilename());
+}
+
+bool CKavrinDoc::SaveAs() {
+    wxFileDialog dialog(GetDocumentWindow(), LoadString(AFX_IDS_SAVEFILE), wxEmptyString,
+                        GetUserReadableName(), LoadString(AFX_IDS_ALLFILTER) + "|*",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    const wxString path = dialog.GetPath();
+    if (!OnSaveDocument(path)) return false;
+    TakeName(path);
+    GetDocumentManager()->AddFileToHistory(path);
+    return true;
+}
+
+void CKavrinDoc::TakeName(const wxString& path) {
+    SetTitle(wxFileName(path).GetFullName());
+    SetFilename(path, true);
+}
+
+bool CKavrinDoc::DoSaveDocument(const wxString& filename) {
+    errno = 0;
+    std::ofstream file(filename.fn_str(), std::ios::binary | std::ios::trunc);
+    if (!file) {
+        ReportFileFailure(filename, errno);
+        return false;
+    }
+    return true;
+}
+
+bool CKavrinDoc::DoOpenDocument(const wxString& filename) {
+    errno = 0;
+    std::ifstream file(filename.fn_str(), std::ios::binary);
+    if (!file) {
+        ReportFileFailure(filename, errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kavrin

@@ -1,0 +1,110 @@
+#include "app/main_frame.h"
+
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "app/app_resources.h"
+#include "ui/command_map.h"
+#include "ui/string_table.h"
+
+namespace kavrin {
+namespace {
+
+const CommandMapEntry<CMainFrame> kCommandMap[] = {
+    {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar},
+    {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+    {ID_INPUT_FILE, &CMainFrame::OnInputFile},
+};
+
+struct Indicator {
+    int stringId;
+    wxKeyCode key;
+};
+const Indicator kIndicators[] = {
+    {ID_INDICATOR_CAPS, WXK_CAPITAL},
+    {ID_INDICATOR_NUM, WXK_NUMLOCK},
+    {ID_INDICATOR_SCRL, WXK_SCROLL},
+};
+
+}  // namespace
+
+wxIMPLEMENT_DYNAMIC_CLASS(CMainFrame, wxDocParentFrame);
+
+CMainFrame::CMainFrame() = default;
+
+bool CMainFrame::Create(wxDocManager* manager) {
+    if (!wxDocParentFrame::Create(manager, nullptr, wxID_ANY, "Free Version", wxDefaultPosition,
+                                  wxSize(640, 450)))
+        return false;
+    return OnCreate();
+}
+
+bool CMainFrame::OnCreate() {
+    SetIcons(ApplicationIcons());
+    SetMenuBar(CreateMainMenu());
+    SetAcceleratorTable(CreateAccelerators());
+
+    wxToolBar* toolBar =
+        CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER, ToolkitId(ID_VIEW_TOOLBAR));
+    if (!toolBar || !LoadMainToolBar(toolBar)) return false;
+
+    wxStatusBar* statusBar =
+        CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ToolkitId(ID_VIEW_STATUS_BAR));
+    if (!statusBar) return false;
+    int widths[kPaneCount] = {-1};
+    int styles[kPaneCount] = {wxSB_FLAT};
+    for (int i = 0; i < kPaneCount - 1; ++i) {
+        widths[i + 1] = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        styles[i + 1] = wxSB_SUNKEN;
+    }
+    statusBar->SetStatusWidths(kPaneCount, widths);
+    statusBar->SetStatusStyles(kPaneCount, styles);
+    SetStatusText(LoadString(AFX_IDS_IDLEMESSAGE), 0);
+    UpdateIndicators();
+
+    BindCommandMap(*this, this, kCommandMap);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommandUI, this, FirstToolkitCommandId(),
+         LastToolkitCommandId());
+    Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+        UpdateIndicators();
+        event.Skip();
+    });
+    return true;
+}
+
+void CMainFrame::OnUpdateCommandUI(wxUpdateUIEvent& event) {
+    const int id = event.GetId();
+    event.Enable(IsCommandHandled(*GetEventHandler(), id));
+    if (id == ToolkitId(ID_VIEW_TOOLBAR))
+        event.Check(GetToolBar() && GetToolBar()->IsShown());
+    else if (id == ToolkitId(ID_VIEW_STATUS_BAR))
+        event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+}
+
+void CMainFrame::OnViewToolBar() {
+    ShowBar(GetToolBar(), !GetToolBar()->IsShown());
+}
+
+void CMainFrame::OnViewStatusBar() {
+    ShowBar(GetStatusBar(), !GetStatusBar()->IsShown());
+}
+
+void CMainFrame::ShowBar(wxWindow* bar, bool show) {
+    if (!bar) return;
+    bar->Show(show);
+    SendSizeEvent();
+}
+
+void CMainFrame::UpdateIndicators() {
+    wxStatusBar* statusBar = GetStatusBar();
+    if (!statusBar) return;
+    for (int i = 0; i < kPaneCount - 1; ++i) {
+        const wxString text =
+            wxGetKeyState(kIndicators[i].key) ? wxString(LoadString(kIndicators[i].stringId)) : "";
+        if (statusBar->GetStatusText(i + 1) != text) statusBar->SetStatusText(text, i + 1);
+    }
+}
+
+}  // namespace kavrin

@@ -1,0 +1,34 @@
+// The application's settings file: the recent-file list ("Recent File List", File1..File4) and
+// "Settings"/"PreviewPages", kept under the vendor "Local AppWizard-Generated Applications" and
+// the application "Kavrin" in the user's configuration folder. A missing, unreadable or corrupt
+// file gives the defaults; failures to write it are silent.
+#pragma once
+
+#include <wx/string.h>
+
+#include <memory>
+
+class wxConfigBase;
+class wxFileHistory;
+
+namespace kavrin {
+
+inline constexpr const char* kVendorName = "Local AppWizard-Generated Applications";
+inline constexpr const char* kAppName = "Kavrin";
+
+// $XDG_CONFIG_HOME (else ~/.config), then the vendor folder and "Kavrin.conf".
+wxString SettingsFilePath();
+
+// Opens the settings file (defaults when it is missing or corrupt).
+std::unique_ptr<wxConfigBase> OpenSettings();
+// Writes the settings back and closes them.
+void CloseSettings(std::unique_ptr<wxConfigBase> config);
+
+void LoadRecentFiles(wxConfigBase& config, wxFileHistory& history);
+void SaveRecentFiles(wxConfigBase& config, const wxFileHistory& history);
+
+// "Settings"/"PreviewPages", 0 when absent; written back only when it is not 0.
+int LoadPreviewPages(wxConfigBase& config);
+void SavePreviewPages(wxConfigBase& config, int previewPages);
+
+}  // namespace kavrin

@@ -1,0 +1,118 @@
+#include "ui/tick_computation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/dialog_text.h"
+
+namespace kavrin {
+namespace {
+
+constexpr double kMarkerScale = 0.025;
+constexpr double kMarkerLength = 5.0;
+constexpr int kBarInset = 5;
+constexpr double kLiveBarFactor = 0.0001;
+constexpr double kFileBarFactor = 0.00002;
+constexpr int kThresholdCentre = 50;
+constexpr int kLampMargin = 5;
+// Results are kept this far inside the int range so that the lamp's r - 5 and the drawing's
+// coordinates never overflow.
+constexpr double kSaturation = 1.0e9;
+constexpr std::int64_t kSaturationInt = 1000000000;
+
+struct SourceOutcome {
+    double inst = 0.0;
+    double instScaled = 0.0;
+    double avgScaled = 0.0;
+    std::int32_t lampThreshold = 0;
+};
+
+// One source's part of the tick: lamp reference by mode and the nine bars. `sign` is -1 for the
+// live source (d subtracted) and +1 for the file source (d added).
+SourceOutcome ComputeSource(const TickInputs& in, const SourceReading& source, std::int32_t adj,
+                            std::int32_t volume, int sign, double barFactor, TickResult& out) {
+    SourceOutcome outcome;
+    const double inst = source.instFreq;
+    const double avg = source.avgFreq;
+    outcome.inst = inst;
+    outcome.instScaled = inst * kMarkerScale;
+    outcome.avgScaled = avg * kMarkerScale;
+
+    const std::int32_t d = (adj - kThresholdCentre) / 2;
+    std::int32_t reference = 0;
+    if (in.modeAvgRelative) reference = TruncateSaturating(avg + sign * static_cast<double>(d));
+    if (in.modeFixedRange) {
+        // The threshold holds 0..65535; taken as a signed value.
+        const std::int64_t threshold = std::min<std::uint32_t>(source.threshold, 0x7fffffffu);
+        reference = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            threshold + sign * std::int64_t{d}, -kSaturationInt, kSaturationInt));
+    }
+    if (in.modeFixedFreq) reference = (4 * adj) / 10;
+    outcome.lampThreshold = reference;
+
+    const ClientRect& r = in.spectrum;
+    for (int i = 0; i < kDisplayBinCount; ++i) {
+        const int bin = kFirstDisplayBin + i * kDisplayBinStep;
+        Stroke bar;
+        bar.x1 = bar.x2 = (bin - kFirstDisplayBin) * r.right / 50 + r.left + kBarInset;
+        bar.y1 = r.bottom;
+        const double height = source.bins[i] * static_cast<double>(volume + 1) * barFactor;
+        bar.y2 = TruncateSaturating(static_cast<double>(r.bottom) - height);
+        out.bars[out.barCount++] = bar;
+    }
+    return outcome;
+}
+
+Stroke Marker(const ClientRect& r, double scaled) {
+    Stroke marker;
+    const double start = static_cast<double>(r.right) * scaled + r.left;
+    marker.x1 = TruncateSaturating(start);
+    marker.x2 = TruncateSaturating(start + kMarkerLength);
+    marker.y1 = marker.y2 = (r.bottom - r.top) / 2;
+    return marker;
+}
+
+}  // namespace
+
+bool LiveSourceShown(bool lineOn, bool toneMode) {
+    return lineOn || toneMode;
+}
+
+std::int32_t LampPreset(std::int32_t thresholdAdjust) {
+    return (4 * ClampAdjust(thresholdAdjust)) / 10;
+}
+
+std::int32_t TruncateSaturating(double value) {
+    if (std::isnan(value)) return 0;
+    return static_cast<std::int32_t>(std::clamp(value, -kSaturation, kSaturation));
+}
+
+TickResult ComputeTick(const TickInputs& in) {
+    TickResult out;
+    out.volumeAdjust = ClampAdjust(in.volumeAdjust);
+    const std::int32_t adj = ClampAdjust(in.thresholdAdjust);
+    out.liveShown = LiveSourceShown(in.lineOn, in.toneMode);
+    out.fileShown = in.fileOn;
+
+    std::optional<SourceOutcome> shown;
+    if (out.liveShown)
+        shown = ComputeSource(in, in.live, adj, out.volumeAdjust, -1, kLiveBarFactor, out);
+    // The file part runs second: its values are the ones the markers and the lamp use.
+    if (out.fileShown)
+        shown = ComputeSource(in, in.file, adj, out.volumeAdjust, +1, kFileBarFactor, out);
+    if (!shown) return out;
+
+    out.lampThreshold = shown->lampThreshold;
+    out.instMarker = Marker(in.instMarker, shown->instScaled);
+    out.avgMarker = Marker(in.avgMarker, shown->avgScaled);
+    const std::int32_t r = shown->lampThreshold;
+    if (static_cast<double>(r) < shown->inst)
+        out.lamp = LampColour::Red;
+    else if (static_cast<double>(r - kLampMargin) < shown->inst)
+        out.lamp = LampColour::Yellow;
+    else
+        out.lamp = LampColour::Green;
+    return out;
+}
+
+}  // namespace kavrin
