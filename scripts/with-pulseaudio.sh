@@ -29,7 +29,12 @@ chmod 700 "$dir"
 mkdir -p "$dir/config" "$dir/state"
 
 server_pid=""
+keeper_pid=""
 cleanup() {
+    if [ -n "$keeper_pid" ]; then
+        kill "$keeper_pid" 2>/dev/null
+        wait "$keeper_pid" 2>/dev/null
+    fi
     if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
         kill "$server_pid" 2>/dev/null
         for _ in $(seq 50); do
@@ -94,6 +99,19 @@ pactl set-default-sink "$sink" && pactl set-default-source "$sink.monitor" || {
     echo "with-pulseaudio: could not select the null sink and its monitor" >&2
     exit 2
 }
+
+# The null sink renders its first block, two seconds long, when it starts running; streams that
+# start within that block wait for its end before their first samples move, unlike on a sound
+# card. So keep the sink running from here on with a silent low-latency stream (it plays zeros:
+# the monitor hears only what the tests play), and let that first block pass.
+pacat --playback --raw --format=s16le --rate=11025 --channels=1 --latency-msec=30 \
+    --client-name=kavrin-keep-running /dev/zero >>"$dir/server.log" 2>&1 &
+keeper_pid=$!
+for _ in $(seq 50); do
+    pactl list short sinks 2>/dev/null | grep -q "^[0-9]*[[:space:]]$sink[[:space:]].*RUNNING" && break
+    sleep 0.1
+done
+sleep 2.2
 
 "$@"
 status=$?
