@@ -37,6 +37,7 @@ public:
         std::uint32_t threshold = 0;
         double windowGain = 0;
         bool stopped = false;  // m_stop after Analyze: the pump ends after this cycle
+        std::string path;      // the file of the run
     };
 
     // Called at the start of every FetchBlock with its number (1, 2, ...), on the pump.
@@ -45,16 +46,22 @@ public:
     ~ObservedFileAnalyzer() override { EndRun(); }
 
     int FetchBlock() override {
+        Enter();
         const int index = ++m_fetches;
         if (beforeFetch) beforeFetch(*this, index);
         const int result = CFileAnalyzer::FetchBlock();
-        std::lock_guard<std::mutex> guard(m_dataLock);
-        m_readAfterFetch.assign(m_readBuffer, m_readBuffer + kN);
+        {
+            std::lock_guard<std::mutex> guard(m_dataLock);
+            m_readAfterFetch.assign(m_readBuffer, m_readBuffer + kN);
+        }
+        Leave();
         return result;
     }
 
     int Analyze(void* block) override {
+        Enter();
         const int result = CFileAnalyzer::Analyze(block);
+        Leave();
         Cycle cycle;
         static thread_local std::int16_t history[kH];
         CopyHistory(history);
@@ -66,6 +73,7 @@ public:
         cycle.threshold = m_threshold;
         cycle.windowGain = m_windowGain;
         cycle.stopped = m_stop != 0;
+        cycle.path = m_file.GetFilePath();
         std::lock_guard<std::mutex> guard(m_lock);
         m_cycles.push_back(std::move(cycle));
         m_changed.notify_all();
@@ -88,7 +96,25 @@ public:
         return true;
     }
 
+    // Waits until the run of that file has ended by itself.
+    bool WaitForEndOf(const std::string& path, std::chrono::milliseconds timeout = 30s) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, timeout, [&] {
+            return std::any_of(m_cycles.begin(), m_cycles.end(), [&](const Cycle& cycle) {
+                return cycle.path == path && cycle.stopped;
+            });
+        });
+    }
+    bool Overlapped() const { return m_overlapped; }
+
 private:
+    void Enter() {
+        if (++m_inFlight > 1) m_overlapped = true;
+    }
+    void Leave() { --m_inFlight; }
+
+    std::atomic<int> m_inFlight{0};
+    std::atomic<bool> m_overlapped{false};
     std::atomic<int> m_fetches{0};
     std::vector<std::int16_t> m_readAfterFetch;
     std::mutex m_lock;
@@ -453,6 +479,47 @@ TEST_F(FileAnalyzerTest, OpenFileAfterAStoppedRunClosesItFirst) {
     EXPECT_EQ(cycles[2].history, expected);
     platform::CFile again;
     EXPECT_NO_THROW(again.Open(first.Path()));
+}
+
+// A File command while a run is still playing ends that run first: one pump at a time, and the
+// new run starts from a cleared history with the new file.
+TEST_F(FileAnalyzerTest, OpenFileDuringARunEndsThatRunFirst) {
+    TempFile longFile("long.wav");
+    longFile.WriteSamples(NumberedSamples(1000000));
+    TempFile shortFile("short_next.wav");
+    const std::vector<std::int16_t> shortSamples = NumberedSamples((24576 + 8192 * 3) / 2);
+    shortFile.WriteSamples(shortSamples);
+    auto a = std::make_unique<ObservedFileAnalyzer>();
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        ChooseFile(longFile.Path());
+        a->OpenFile();
+        ChooseFile(shortFile.Path());
+        a->OpenFile();
+        ASSERT_TRUE(a->WaitForEndOf(shortFile.Path()));
+        a->m_thread.Join();
+        std::vector<ObservedFileAnalyzer::Cycle> cycles = a->Cycles();
+        cycles.erase(std::remove_if(cycles.begin(), cycles.end(),
+                                    [&](const auto& c) { return c.path != shortFile.Path(); }),
+                     cycles.end());
+        ASSERT_EQ(cycles.size(), static_cast<std::size_t>(3 * (round + 1)));
+        const auto& first = cycles[3 * round];
+        EXPECT_TRUE(std::all_of(first.history.begin(), first.history.end() - kN,
+                                [](std::int16_t v) { return v == 0; }));
+        EXPECT_EQ(std::vector<std::int16_t>(first.history.end() - kN, first.history.end()),
+                  Slice(shortSamples, 8192, kN));
+        EXPECT_FALSE(a->m_file.IsOpen());
+        platform::CFile again;
+        EXPECT_NO_THROW(again.Open(longFile.Path()));
+    }
+    EXPECT_FALSE(a->Overlapped());
+    EXPECT_FALSE(card->OutputOpen());
+    EXPECT_TRUE(Messages().empty());
+    // The long runs were cut short: none of them reached its end.
+    const auto cycles = a->Cycles();
+    EXPECT_LT(std::count_if(cycles.begin(), cycles.end(),
+                            [&](const auto& c) { return c.path == longFile.Path(); }),
+              10 * 240);
 }
 
 // A read that fails in the middle of a run ends the run: the file and the channel are closed,
