@@ -4,6 +4,12 @@
 //
 // Notifications are delivered one at a time by the card's own service thread: the next one is
 // given only once the previous signal has been taken by a waiter, so no two merge into one.
+// The one exception is Close, which must leave the event alone once it returns: notifications
+// not yet given by then merge into its close signal. A device destroyed without Close, and every
+// device still open when the card is destroyed, goes quietly (no signal, headers untouched).
+//
+// Input Stop and output Pause keep the queued buffers queued (there is no partial buffer); Reset
+// returns them, and an output device stays paused after it.
 #pragma once
 
 #include <chrono>
@@ -41,7 +47,8 @@ public:
     // "waveOutGetDevCaps", "waveOutOpen", "waveOutPrepareHeader", "waveOutUnprepareHeader",
     // "waveOutWrite", "waveOutPause", "waveOutReset", "waveOutClose".
     // A failed call changes nothing else. A prepare that is told to fail with code 0 succeeds
-    // but leaves the header's flags without the prepared bit.
+    // but leaves the header's flags without the prepared bit; any other call told to fail with
+    // code 0 simply runs. An injected failure takes precedence over every other check.
     void FailCall(const std::string& call, MMRESULT code, int times = -1);
     void ClearFailures();
 

@@ -74,7 +74,7 @@ export ALSA_CONFIG_PATH="$alsa_conf:$dir/asound.conf"
 # Running as root, pulseaudio only warns (a per-user server with its own runtime folder).
 # It would otherwise keep a cookie and state in the home folder: point those at $dir too.
 XDG_CONFIG_HOME="$dir/config" HOME="$dir" \
-    pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=no \
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
     --load="module-null-sink sink_name=$sink" \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
     >"$dir/server.log" 2>&1 &
