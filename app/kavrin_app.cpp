@@ -165,12 +165,21 @@ void CKavrinApp::OnFileNew() {
     if (m_docManager) m_docManager->NewDocument();
 }
 
+wxString CKavrinApp::AskDocumentPath(const wxString& title, const wxString& defaultName,
+                                     bool save) {
+    if (m_pathPrompt) return m_pathPrompt(title, defaultName, save);
+    // "*" rather than "*.*": names without a dot are files too.
+    const long style = save ? wxFD_SAVE | wxFD_OVERWRITE_PROMPT : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
+    wxFileDialog dialog(m_mainFrame, title, wxEmptyString, defaultName,
+                        LoadString(AFX_IDS_ALLFILTER) + "|*", style);
+    if (dialog.ShowModal() != wxID_OK) return wxEmptyString;
+    return dialog.GetPath();
+}
+
 void CKavrinApp::OnFileOpen() {
     if (!m_docManager) return;
-    wxFileDialog dialog(m_mainFrame, LoadString(AFX_IDS_OPENFILE), wxEmptyString, wxEmptyString,
-                        LoadString(AFX_IDS_ALLFILTER) + "|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-    if (dialog.ShowModal() != wxID_OK) return;
-    m_docManager->OpenDocumentFile(dialog.GetPath());
+    const wxString path = AskDocumentPath(LoadString(AFX_IDS_OPENFILE), wxEmptyString, false);
+    if (!path.empty()) m_docManager->OpenDocumentFile(path);
 }
 
 }  // namespace kavrin

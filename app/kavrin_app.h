@@ -10,6 +10,7 @@
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include <functional>
 #include <memory>
 
 class wxConfigBase;
@@ -58,6 +59,13 @@ public:
 
     static constexpr int kHelpContext = 59142;
 
+    // The file dialogs of Open ("Open") and Save As ("Save As"), filter "All Files (*.*)": the
+    // chosen path, or nothing when cancelled. Tests answer them instead.
+    using DocumentPathPrompt =
+        std::function<wxString(const wxString& title, const wxString& defaultName, bool save)>;
+    wxString AskDocumentPath(const wxString& title, const wxString& defaultName, bool save);
+    void SetDocumentPathPrompt(DocumentPathPrompt prompt) { m_pathPrompt = std::move(prompt); }
+
 private:
     CKavrinDocManager* m_docManager = nullptr;
     CMainFrame* m_mainFrame = nullptr;
@@ -66,6 +74,7 @@ private:
     wxString m_helpBookPath;
     wxString m_commandLineFile;
     int m_previewPages = 0;
+    DocumentPathPrompt m_pathPrompt;
 };
 
 }  // namespace kavrin

@@ -1,11 +1,11 @@
 #include "app/kavrin_doc.h"
 
-#include <wx/filedlg.h>
 #include <wx/filename.h>
 
 #include <cerrno>
 #include <fstream>
 
+#include "app/kavrin_app.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "ui/command_map.h"
@@ -48,11 +48,9 @@ void CKavrinDoc::OnFileSave() {
 }
 
 bool CKavrinDoc::SaveAs() {
-    wxFileDialog dialog(GetDocumentWindow(), LoadString(AFX_IDS_SAVEFILE), wxEmptyString,
-                        GetUserReadableName(), LoadString(AFX_IDS_ALLFILTER) + "|*",
-                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() != wxID_OK) return false;
-    const wxString path = dialog.GetPath();
+    const wxString path =
+        wxGetApp().AskDocumentPath(LoadString(AFX_IDS_SAVEFILE), GetUserReadableName(), true);
+    if (path.empty()) return false;
     if (!OnSaveDocument(path)) return false;
     TakeName(path);
     GetDocumentManager()->AddFileToHistory(path);

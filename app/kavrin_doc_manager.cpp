@@ -33,7 +33,7 @@ wxFileHistory* CKavrinDocManager::OnCreateFileHistory() {
 }
 
 bool CKavrinDocManager::CreateFirstDocument(const wxString& path) {
-    wxDocument* doc = CreateDocument(wxEmptyString, wxDOC_NEW | wxDOC_SILENT);
+    wxDocument* doc = CreateDocument(wxEmptyString, wxDOC_NEW);
     if (!doc) return false;
     if (CTolmarDisp* view = GetView()) view->OnChangeFilename();
     if (!path.empty()) return OpenDocumentFile(path);
