@@ -7,22 +7,22 @@
 
 namespace {
 
-using Table = COscillatorTable;
 constexpr int kSize = CTremorAnalyzer::kHistorySize;
 constexpr int kBins = CTremorAnalyzer::kBandBinCount;
 
 // The oscillators' weighted sums in lane order: lane j the real part of band bin j, lane 9 + j
 // its imaginary part.
 struct Sums {
-    double lanes[Table::kLaneCount];
+    double lanes[2 * kBins];
 };
 
 // W lanes per vector: the main lanes in 16 / W vectors, the two tail lanes in one pair. For every
-// sample, in sample order, each lane takes its oscillator value (from the table for the first two
-// samples of a group of four, else s = q * sa - sb as the oscillator forms it) and adds value x
-// sample to its sum: the steps and their order of BinMagnitude, lane by lane.
-template <int W>
+// sample, in sample order, each lane takes its oscillator value (from the table, or for the main
+// lanes past the first two samples of a group s = q * sa - sb as the oscillator forms it) and
+// adds value x sample to its sum: the steps and their order of BinMagnitude, lane by lane.
+template <int W, int GroupSize>
 [[gnu::always_inline]] inline void FusedPass(const double* windowed, Sums& sums) {
+    using Table = COscillatorTable<GroupSize>;
     typedef double Main __attribute__((vector_size(sizeof(double) * W)));
     typedef double Pair __attribute__((vector_size(sizeof(double) * 2)));
     constexpr int kVectors = Table::kMainLanes / W;
@@ -37,8 +37,6 @@ template <int W>
         std::memcpy(&q[v], multipliers + v * W, sizeof(Main));
         sum[v] = Main{};
     }
-    Pair qTail;
-    std::memcpy(&qTail, multipliers + Table::kMainLanes, sizeof(Pair));
     Pair sumTail = Pair{};
 
     for (int g = 0; g < Table::kGroupCount; ++g) {
@@ -52,22 +50,29 @@ template <int W>
             std::memcpy(&before[v], record + Table::kMainRow0 + v * W, sizeof(Main));
             std::memcpy(&last[v], record + Table::kMainRow1 + v * W, sizeof(Main));
         }
-        Pair beforeTail;
-        Pair lastTail;
-        std::memcpy(&beforeTail, record + Table::kTailRow0, sizeof(Pair));
-        std::memcpy(&lastTail, record + Table::kTailRow1, sizeof(Pair));
 
-#pragma GCC unroll 4
+#pragma GCC unroll 16
         for (int n = 0; n < Table::kGroupSize; ++n) {
-            const double sample = x[n];
+            Main sample;
+            Pair samplePair;
+#if defined(__x86_64__) || defined(__i386__)
+            if constexpr (W == 8) {
+                // Broadcast from memory: left to itself the compiler loads the sample once and
+                // broadcasts it twice from the register, on the port the arithmetic needs.
+                asm("vbroadcastsd %1, %0" : "=v"(sample) : "m"(x[n]));
+                asm("vmovddup %1, %0" : "=v"(samplePair) : "m"(x[n]));
+            } else
+#endif
+            {
+                sample = Main{} + x[n];
+                samplePair = Pair{} + x[n];
+            }
             if (n == 0) {
 #pragma GCC unroll 8
                 for (int v = 0; v < kVectors; ++v) sum[v] = sum[v] + before[v] * sample;
-                sumTail = sumTail + beforeTail * sample;
             } else if (n == 1) {
 #pragma GCC unroll 8
                 for (int v = 0; v < kVectors; ++v) sum[v] = sum[v] + last[v] * sample;
-                sumTail = sumTail + lastTail * sample;
             } else {
 #pragma GCC unroll 8
                 for (int v = 0; v < kVectors; ++v) {
@@ -76,11 +81,10 @@ template <int W>
                     before[v] = last[v];
                     last[v] = next;
                 }
-                const Pair nextTail = qTail * lastTail - beforeTail;
-                sumTail = sumTail + nextTail * sample;
-                beforeTail = lastTail;
-                lastTail = nextTail;
             }
+            Pair tail;
+            std::memcpy(&tail, record + Table::kTailRows + n * Table::kTailLanes, sizeof(Pair));
+            sumTail = sumTail + tail * samplePair;
         }
     }
 
@@ -89,17 +93,19 @@ template <int W>
     std::memcpy(sums.lanes + Table::kMainLanes, &sumTail, sizeof(Pair));
 }
 
+// Group sizes: the narrower vectors have the arithmetic ports to spare for regenerating values,
+// the widest runs faster with half the table to read.
 void PassBaseline(const double* windowed, Sums& sums) {
-    FusedPass<2>(windowed, sums);
+    FusedPass<2, 4>(windowed, sums);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void PassAvx2(const double* windowed, Sums& sums) {
-    FusedPass<4>(windowed, sums);
+    FusedPass<4, 4>(windowed, sums);
 }
 
 __attribute__((target("avx512f"))) void PassAvx512(const double* windowed, Sums& sums) {
-    FusedPass<8>(windowed, sums);
+    FusedPass<8, 8>(windowed, sums);
 }
 #endif
 

@@ -2,26 +2,14 @@
 
 #include <cmath>
 
-const COscillatorTable& COscillatorTable::Get() {
+template <int GroupSize>
+const COscillatorTable<GroupSize>& COscillatorTable<GroupSize>::Get() {
     static const COscillatorTable table;
     return table;
 }
 
-namespace {
-
-void Store(double* record, int phase, int lane, double value) {
-    constexpr int kMain = COscillatorTable::kMainLanes;
-    if (lane < kMain)
-        record[(phase == 0 ? COscillatorTable::kMainRow0 : COscillatorTable::kMainRow1) + lane] =
-            value;
-    else
-        record[(phase == 0 ? COscillatorTable::kTailRow0 : COscillatorTable::kTailRow1) + lane -
-               kMain] = value;
-}
-
-}  // namespace
-
-COscillatorTable::COscillatorTable() {
+template <int GroupSize>
+COscillatorTable<GroupSize>::COscillatorTable() {
     constexpr int kBins = CTremorAnalyzer::kBandBinCount;
     for (int j = 0; j < kBins; ++j) {
         int k = BandBin(j) & 0xFFFF;
@@ -41,12 +29,8 @@ COscillatorTable::COscillatorTable() {
         for (int i = 0; i < CTremorAnalyzer::kHistorySize; ++i) {
             const double s = q * sa - sb;
             const double t = q * ca - cb;
-            const int phase = i % kGroupSize;
-            if (phase < 2) {
-                double* record = m_records + (i / kGroupSize) * kRecordSize;
-                Store(record, phase, j, t);
-                Store(record, phase, kBins + j, s);
-            }
+            Store(i, j, t);
+            Store(i, kBins + j, s);
             sb = sa;
             cb = ca;
             sa = s;
@@ -54,3 +38,16 @@ COscillatorTable::COscillatorTable() {
         }
     }
 }
+
+template <int GroupSize>
+void COscillatorTable<GroupSize>::Store(int sample, int lane, double value) {
+    double* record = m_records + (sample / kGroupSize) * kRecordSize;
+    const int n = sample % kGroupSize;
+    if (lane >= kMainLanes)
+        record[kTailRows + n * kTailLanes + lane - kMainLanes] = value;
+    else if (n < 2)
+        record[(n == 0 ? kMainRow0 : kMainRow1) + lane] = value;
+}
+
+template class COscillatorTable<4>;
+template class COscillatorTable<8>;

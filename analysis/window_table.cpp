@@ -27,6 +27,7 @@ template <int W>
                                               double gain, std::int16_t offset, double* out) {
     using Doubles = typename VectorOf<double, W>::Type;
     using Samples = typename VectorOf<short, W>::Type;
+    using Integers = typename VectorOf<int, W>::Type;
     static_assert(kSize % W == 0);
     const double shift = offset;
     for (int i = 0; i < kSize; i += W) {
@@ -34,7 +35,11 @@ template <int W>
         Doubles weights;
         std::memcpy(&samples, history + i, sizeof(samples));
         std::memcpy(&weights, window + i, sizeof(weights));
-        const Doubles scaled = gain * __builtin_convertvector(samples, Doubles) + shift;
+        // Through 32-bit integers, which the processors convert to doubles lane-wise; both steps
+        // are exact.
+        const Doubles values =
+            __builtin_convertvector(__builtin_convertvector(samples, Integers), Doubles);
+        const Doubles scaled = gain * values + shift;
         const Doubles windowed = weights * scaled;
         std::memcpy(out + i, &windowed, sizeof(windowed));
     }

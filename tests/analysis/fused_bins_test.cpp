@@ -72,11 +72,13 @@ std::unique_ptr<CReferenceAnalysis> MakeOracle() {
     return std::make_unique<CReferenceAnalysis>();
 }
 
-TEST(FusedBandBins, TheOscillatorTableHoldsTheOscillatorsOwnValues) {
-    const COscillatorTable& table = COscillatorTable::Get();
+template <int GroupSize>
+void ExpectTheOscillatorsOwnValues() {
+    using Table = COscillatorTable<GroupSize>;
+    const Table& table = Table::Get();
     for (int j = 0; j < kBins; ++j) {
         // BinMagnitude's seeds and recurrence, run in full.
-        const int k = COscillatorTable::BandBin(j) & 0xFFFF;
+        const int k = Table::BandBin(j) & 0xFFFF;
         const double w = k * CTremorAnalyzer::kBinStep;
         const double q = 2.0 * std::cos(w);
         double sa = std::sin(-w), ca = std::cos(-w), sb = std::sin(-2.0 * w),
@@ -88,21 +90,22 @@ TEST(FusedBandBins, TheOscillatorTableHoldsTheOscillatorsOwnValues) {
         for (int i = 0; i < kSize; ++i) {
             const double s = q * sa - sb;
             const double t = q * ca - cb;
-            if (i % COscillatorTable::kGroupSize < 2) {
-                const double* record = table.Record(i / COscillatorTable::kGroupSize);
-                const int row = i % COscillatorTable::kGroupSize;
-                for (const int lane : {j, kBins + j}) {
-                    const double value = lane < kBins ? t : s;
-                    const double stored = lane < COscillatorTable::kMainLanes
-                                              ? record[(row == 0 ? COscillatorTable::kMainRow0
-                                                                 : COscillatorTable::kMainRow1) +
-                                                       lane]
-                                              : record[(row == 0 ? COscillatorTable::kTailRow0
-                                                                 : COscillatorTable::kTailRow1) +
-                                                       lane - COscillatorTable::kMainLanes];
-                    ASSERT_EQ(std::bit_cast<std::uint64_t>(stored),
+            const double* record = table.Record(i / GroupSize);
+            const int n = i % GroupSize;
+            for (const int lane : {j, kBins + j}) {
+                const double value = lane < kBins ? t : s;
+                const double* stored = nullptr;
+                if (lane >= Table::kMainLanes)
+                    stored = record + Table::kTailRows + n * Table::kTailLanes + lane -
+                             Table::kMainLanes;
+                else if (n == 0)
+                    stored = record + Table::kMainRow0 + lane;
+                else if (n == 1)
+                    stored = record + Table::kMainRow1 + lane;
+                if (stored != nullptr) {
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(*stored),
                               std::bit_cast<std::uint64_t>(value))
-                        << "lane " << lane << ", sample " << i;
+                        << "group size " << GroupSize << ", lane " << lane << ", sample " << i;
                 }
             }
             sb = sa;
@@ -111,6 +114,11 @@ TEST(FusedBandBins, TheOscillatorTableHoldsTheOscillatorsOwnValues) {
             ca = t;
         }
     }
+}
+
+TEST(FusedBandBins, TheOscillatorTablesHoldTheOscillatorsOwnValues) {
+    ExpectTheOscillatorsOwnValues<4>();
+    ExpectTheOscillatorsOwnValues<8>();
 }
 
 TEST(FusedBandBins, AllZeroGivesZeroInEveryBin) {
