@@ -27,9 +27,10 @@ struct Router {
     std::deque<std::shared_ptr<PendingMessage>> queue;
 };
 
+// Never destroyed: the static analyzers may raise a message during static destruction.
 Router& TheRouter() {
-    static Router router;
-    return router;
+    static Router* router = new Router;
+    return *router;
 }
 
 void PresentToStandardError(const std::string& text, MessageIcon) {

@@ -59,6 +59,8 @@ struct SimulatedSoundCard::State {
 
     std::vector<std::string> calls;
     std::vector<std::vector<std::int16_t>> written;
+    std::size_t writtenCount = 0;
+    bool recording = true;  // off: long headless runs keep counts only, not every call and sample
     std::size_t captured = 0;
     std::size_t played = 0;
 
@@ -71,7 +73,7 @@ struct SimulatedSoundCard::State {
     // --- With `lock` held --------------------------------------------------------------
     // Records the call; returns the injected result, if one is due.
     std::optional<MMRESULT> Enter(const char* call) {
-        calls.emplace_back(call);
+        if (recording) calls.emplace_back(call);
         auto it = failures.find(call);
         if (it == failures.end()) return std::nullopt;
         MMRESULT code = it->second.code;
@@ -269,10 +271,14 @@ public:
         if (m_device->direction == Direction::In) {
             header->bytesRecorded = 0;
         } else {
-            std::vector<std::int16_t> samples(header->bufferLength / sizeof(std::int16_t));
-            if (!samples.empty())
-                std::memcpy(samples.data(), header->data, samples.size() * sizeof(std::int16_t));
-            m_state->written.push_back(std::move(samples));
+            ++m_state->writtenCount;
+            if (m_state->recording) {
+                std::vector<std::int16_t> samples(header->bufferLength / sizeof(std::int16_t));
+                if (!samples.empty())
+                    std::memcpy(samples.data(), header->data,
+                                samples.size() * sizeof(std::int16_t));
+                m_state->written.push_back(std::move(samples));
+            }
         }
         m_device->queue.push_back(header);
         m_state->changed.notify_all();
@@ -482,6 +488,16 @@ std::vector<std::string> SimulatedSoundCard::Calls() const {
     return m_state->calls;
 }
 
+void SimulatedSoundCard::SetRecording(bool record) {
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    m_state->recording = record;
+}
+
+std::size_t SimulatedSoundCard::WrittenBufferCount() const {
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    return m_state->writtenCount;
+}
+
 void SimulatedSoundCard::ClearCalls() {
     std::lock_guard<std::mutex> guard(m_state->lock);
     m_state->calls.clear();
@@ -505,7 +521,7 @@ std::size_t SimulatedSoundCard::PlayedBufferCount() const {
 bool SimulatedSoundCard::WaitForWrittenBuffers(std::size_t n,
                                                std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> guard(m_state->lock);
-    return m_state->changed.wait_for(guard, timeout, [&] { return m_state->written.size() >= n; });
+    return m_state->changed.wait_for(guard, timeout, [&] { return m_state->writtenCount >= n; });
 }
 
 bool SimulatedSoundCard::WaitForCapturedBuffers(std::size_t n,

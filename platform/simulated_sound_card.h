@@ -52,6 +52,10 @@ public:
     void FailCall(const std::string& call, MMRESULT code, int times = -1);
     void ClearFailures();
 
+    // Whether the call log and the written samples are kept (default true). Long headless runs
+    // turn it off so memory stays flat; the counts are kept either way.
+    void SetRecording(bool record);
+
     // --- Observation ---------------------------------------------------------------------
     // Every device call made, by the names above, in order ("waveInOpen", ...), including
     // failed ones. Device counts are not recorded.
@@ -59,6 +63,8 @@ public:
     void ClearCalls();
     // The samples of every buffer written to an output device, in the order written.
     std::vector<std::vector<std::int16_t>> WrittenBuffers() const;
+    // Number of buffers written to output devices, recorded or not.
+    std::size_t WrittenBufferCount() const;
     // Number of capture buffers completed with data (not counting those returned by Reset).
     std::size_t CapturedBufferCount() const;
     // Number of output buffers that finished playing (not counting those returned by Reset).

@@ -8,16 +8,24 @@
 namespace platform {
 namespace {
 
-std::mutex g_hookLock;
-SleepHook g_hook;
+// Never destroyed: the static analyzers pause during static destruction too.
+struct HookSlot {
+    std::mutex lock;
+    SleepHook hook;
+};
+
+HookSlot& Slot() {
+    static HookSlot* slot = new HookSlot;
+    return *slot;
+}
 
 }  // namespace
 
 void SleepMilliseconds(int milliseconds) {
     SleepHook hook;
     {
-        std::lock_guard<std::mutex> guard(g_hookLock);
-        hook = g_hook;
+        std::lock_guard<std::mutex> guard(Slot().lock);
+        hook = Slot().hook;
     }
     if (hook) {
         hook(milliseconds);
@@ -27,8 +35,8 @@ void SleepMilliseconds(int milliseconds) {
 }
 
 void SetSleepHook(SleepHook hook) {
-    std::lock_guard<std::mutex> guard(g_hookLock);
-    g_hook = std::move(hook);
+    std::lock_guard<std::mutex> guard(Slot().lock);
+    Slot().hook = std::move(hook);
 }
 
 }  // namespace platform

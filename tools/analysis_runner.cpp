@@ -108,6 +108,7 @@ private:
 void InstallHeadlessPlatform() {
     auto card = std::make_shared<platform::SimulatedSoundCard>();
     card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
+    card->SetRecording(false);  // a file of hours must not be kept in memory twice
     platform::SetWaveAudioDriver(card);
     // The pauses only give real devices and worker threads time; here every step is awaited.
     platform::SetSleepHook([](int) {});

@@ -461,6 +461,26 @@ TEST(SimulatedSoundCard, RecordsTheSamplesOfEveryWrittenBufferInOrder) {
     out->Close();
 }
 
+TEST(SimulatedSoundCard, WithoutRecordingOnlyTheCountsAreKept) {
+    SimulatedSoundCard card;
+    card.SetRecording(false);
+    AutoResetEvent event("WaveOutThreadEvent");
+    Watchdog watchdog(event);
+    auto out = OpenOut(card, event);
+    ASSERT_TRUE(Take(event));
+    Buffer buffer(kBlock, 3);
+    out->PrepareHeader(&buffer.header);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(out->Write(&buffer.header), platform::MMSYSERR_NOERROR);
+        ASSERT_TRUE(Take(event));
+    }
+    EXPECT_EQ(card.WrittenBufferCount(), 3u);
+    EXPECT_TRUE(card.WaitForWrittenBuffers(3, 10ms));
+    EXPECT_TRUE(card.WrittenBuffers().empty());
+    EXPECT_TRUE(card.Calls().empty());
+    out->Close();
+}
+
 TEST(SimulatedSoundCard, RealTimePaceTakesTheBuffersLengthAndRunsBuffersBackToBack) {
     SimulatedSoundCard card;
     card.SetPace(SimulatedSoundCard::Pace::RealTime);
