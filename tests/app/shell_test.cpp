@@ -288,23 +288,26 @@ TEST_F(ShellTest, ContentsOpensTheBookAtItsContext) {
     const std::string dir = TempPath("help");
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/kavrin.hhp")
-        << "[OPTIONS]\nContents file=kavrin.hhc\nDefault topic=other.htm\nTitle=T\n\n[FILES]\n"
-           "index.htm\nother.htm\n";
+        << "[OPTIONS]\nContents file=kavrin.hhc\nDefault topic=other.html\nTitle=T\n\n[FILES]\n"
+           "index.html\nother.html\n";
     std::ofstream(dir + "/kavrin.hhc")
         << "<HTML><BODY><UL><LI> <OBJECT type=\"text/sitemap\"><param name=\"Name\" "
-           "value=\"Other\"><param name=\"Local\" value=\"other.htm\"></OBJECT>\n"
+           "value=\"Other\"><param name=\"Local\" value=\"other.html\"></OBJECT>\n"
            "<LI> <OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Kavrin\">"
-           "<param name=\"ID\" value=59142><param name=\"Local\" value=\"index.htm\"></OBJECT>"
+           "<param name=\"ID\" value=59142><param name=\"Local\" value=\"index.html\"></OBJECT>"
            "</UL></BODY></HTML>\n";
-    std::ofstream(dir + "/index.htm") << "<html><body>Kavrin help</body></html>\n";
-    std::ofstream(dir + "/other.htm") << "<html><body>Other</body></html>\n";
+    std::ofstream(dir + "/index.html")
+        << "<html><head><title>Kavrin help</title></head><body>Kavrin</body></html>\n";
+    std::ofstream(dir + "/other.html") << "<html><body>Other</body></html>\n";
     App().SetHelpBookPath(dir + "/kavrin.hhp");
     ChooseMenu(ID_HELP_CONTENTS);
     EXPECT_TRUE(Messages().empty());
     ASSERT_NE(App().GetHelpController(), nullptr);
     wxHtmlHelpWindow* window = App().GetHelpController()->GetHelpWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->GetHtmlWindow()->GetOpenedPage().EndsWith("index.htm"));
+    EXPECT_TRUE(window->GetHtmlWindow()->GetOpenedPage().EndsWith("index.html"));
+    // Shown as a page, not as its source text.
+    EXPECT_EQ(window->GetHtmlWindow()->GetOpenedPageTitle(), "Kavrin help");
     Yield();
 }
 
