@@ -23,8 +23,8 @@ struct Sums {
 template <int W, int GroupSize>
 [[gnu::always_inline]] inline void FusedPass(const double* windowed, Sums& sums) {
     using Table = COscillatorTable<GroupSize>;
-    typedef double Main __attribute__((vector_size(sizeof(double) * W)));
-    typedef double Pair __attribute__((vector_size(sizeof(double) * 2)));
+    using Main = typename SimdVector<double, W>::Type;
+    using Pair = typename SimdVector<double, 2>::Type;
     constexpr int kVectors = Table::kMainLanes / W;
     static_assert(Table::kMainLanes % W == 0);
 
@@ -59,13 +59,16 @@ template <int W, int GroupSize>
             if constexpr (W == 8) {
                 // Broadcast from memory: left to itself the compiler loads the sample once and
                 // broadcasts it twice from the register, on the port the arithmetic needs.
+                // (The pair stays in xmm0..15, which need no AVX-512 encoding.)
                 asm("vbroadcastsd %1, %0" : "=v"(sample) : "m"(x[n]));
-                asm("vmovddup %1, %0" : "=v"(samplePair) : "m"(x[n]));
+                asm("vmovddup %1, %0" : "=x"(samplePair) : "m"(x[n]));
             } else
 #endif
             {
-                sample = Main{} + x[n];
-                samplePair = Pair{} + x[n];
+                // A copy into every lane: adding -0.0 changes no value (adding 0.0 would turn
+                // -0.0 into 0.0).
+                sample = -Main{} + x[n];
+                samplePair = -Pair{} + x[n];
             }
             if (n == 0) {
 #pragma GCC unroll 8

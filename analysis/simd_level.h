@@ -16,3 +16,9 @@ SimdLevel DetectedSimdLevel();
 bool SimdLevelSupported(SimdLevel level);
 
 const char* SimdLevelName(SimdLevel level);
+
+// W lanes of T in one vector (GCC vector extensions), for the kernels of each level.
+template <typename T, int W>
+struct SimdVector {
+    typedef T Type __attribute__((vector_size(sizeof(T) * W)));
+};

@@ -15,19 +15,14 @@ struct Table {
     alignas(64) double values[kSize];
 };
 
-template <typename T, int W>
-struct VectorOf {
-    typedef T Type __attribute__((vector_size(sizeof(T) * W)));
-};
-
 // W lanes at a time; each lane does the scalar steps: convert, multiply by the gain, add the
 // offset, multiply by the window.
 template <int W>
 [[gnu::always_inline]] inline void WindowPass(const double* window, const std::int16_t* history,
                                               double gain, std::int16_t offset, double* out) {
-    using Doubles = typename VectorOf<double, W>::Type;
-    using Samples = typename VectorOf<short, W>::Type;
-    using Integers = typename VectorOf<int, W>::Type;
+    using Doubles = typename SimdVector<double, W>::Type;
+    using Samples = typename SimdVector<short, W>::Type;
+    using Integers = typename SimdVector<int, W>::Type;
     static_assert(kSize % W == 0);
     const double shift = offset;
     for (int i = 0; i < kSize; i += W) {
