@@ -75,6 +75,8 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     SetAppDisplayName(LoadString(AFX_IDS_APP_TITLE));
     InstallGuiSeams();
 
+    // The settings are this program's own file; nothing makes the toolkit's default one.
+    wxConfigBase::DontCreateOnDemand();
     m_settings = OpenSettings();
     m_docManager = new CKavrinDocManager;
     LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 
+#include "app/main_frame.h"
 #include "platform/file.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
@@ -15,6 +16,7 @@
 #include "ui/form_ids.h"
 #include "ui/test_gen_dlg.h"
 #include "ui/tolmar_disp.h"
+#include "ui/up_down_control.h"
 
 namespace gui_test {
 namespace {
@@ -294,6 +296,57 @@ TEST_F(CommandsTest, NewDuringATestToneReseedsTheFormAndLeavesTheToneRunning) {
     EXPECT_EQ(EditText(IDC_VOLUME_ADJUST), "10");
     ExpectState({0, 0, 1, true});
     ExpectBlocksFlow(g_liveAnalyzer);
+}
+
+TEST_F(CommandsTest, LineOffDuringTheToneStopsItsWorkerAndKeepsTheToneFlag) {
+    ChooseMenu(ID_TESTGEN_START);
+    ExpectBlocksFlow(g_liveAnalyzer);
+    const auto start = std::chrono::steady_clock::now();
+    ChooseMenu(ID_LINE_OFF);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    ExpectState({0, 0, 1, false});
+    EXPECT_FALSE(g_liveAnalyzer.m_thread.Exists());
+    // The next start clears the stale flag and runs the tone again.
+    ChooseMenu(ID_TESTGEN_START);
+    ExpectState({0, 0, 1, true});
+    ExpectBlocksFlow(g_liveAnalyzer);
+}
+
+TEST_F(CommandsTest, TheSpinButtonsStepTheNumberInTheirEdit) {
+    CUpDownControl* spin = view->GetForm()->Spin(IDC_THRESHOLD_SPIN);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->GetMin(), 0);
+    EXPECT_EQ(spin->GetMax(), 100);
+    spin->Step(1);
+    EXPECT_EQ(EditText(IDC_THRESHOLD_ADJUST), "76");
+    spin->Step(-1);
+    spin->Step(-1);
+    EXPECT_EQ(EditText(IDC_THRESHOLD_ADJUST), "74");
+    view->GetForm()->SetItemInt(IDC_THRESHOLD_ADJUST, 100);
+    spin->Step(1);
+    EXPECT_EQ(EditText(IDC_THRESHOLD_ADJUST), "100");
+    CUpDownControl* volume = view->GetForm()->Spin(IDC_VOLUME_SPIN);
+    view->GetForm()->SetItemInt(IDC_VOLUME_ADJUST, -20);
+    volume->Step(1);
+    EXPECT_EQ(EditText(IDC_VOLUME_ADJUST), "1");  // from the bottom of its range
+    view->GetForm()->Edit(IDC_VOLUME_ADJUST)->ChangeValue("abc");
+    volume->Step(-1);
+    EXPECT_EQ(EditText(IDC_VOLUME_ADJUST), "0");
+}
+
+TEST_F(CommandsTest, ControlNIsNew) {
+    view->GetForm()->SetItemInt(IDC_VOLUME_ADJUST, 33);
+    Frame()->Raise();
+    Frame()->SetFocus();
+    Yield();
+    wxUIActionSimulator simulator;
+    simulator.Char('n', wxMOD_CONTROL);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Yield();
+            return EditText(IDC_VOLUME_ADJUST) == "10";
+        },
+        5s));
 }
 
 enum class Source { Tone, Line, File };
