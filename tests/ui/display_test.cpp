@@ -8,6 +8,7 @@
 
 #include <chrono>
 
+#include "app/main_frame.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "ui/command_ids.h"
@@ -111,19 +112,30 @@ TEST_F(DisplayTest, TheStartUpToneShowsItsMarkerBarsAndLamp) {
     EXPECT_EQ(Pixel(lamp, lamp.GetWidth() / 2, lamp.GetHeight() / 2), wxColour(0, 255, 0));
     EXPECT_EQ(Pixel(lamp, 0, 0), *wxWHITE);
 
-    // And the lamp reaches the screen.
-    Yield();
+    // And the lamp reaches the screen once the toolkit has painted it.
     wxWindow* lampControl = view->GetForm()->Picture(IDC_LAMP);
-    const wxRect onScreen = lampControl->GetScreenRect();
-    wxBitmap grab(1, 1, 24);
-    {
-        wxMemoryDC memory(grab);
-        wxScreenDC screen;
-        const wxPoint centre = lampControl->ClientToScreen(
-            wxPoint(lampControl->GetClientSize().x / 2, lampControl->GetClientSize().y / 2));
-        memory.Blit(0, 0, 1, 1, &screen, centre.x, centre.y);
-    }
-    EXPECT_EQ(Pixel(grab.ConvertToImage(), 0, 0), wxColour(0, 255, 0)) << onScreen.x;
+    const wxPoint centre = lampControl->ClientToScreen(
+        wxPoint(lampControl->GetClientSize().x / 2, lampControl->GetClientSize().y / 2));
+    const auto screenPixel = [&] {
+        wxBitmap grab(1, 1, 24);
+        {
+            wxMemoryDC memory(grab);
+            wxScreenDC screen;
+            memory.Blit(0, 0, 1, 1, &screen, centre.x, centre.y);
+        }
+        return Pixel(grab.ConvertToImage(), 0, 0);
+    };
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Yield();
+            Frame()->Refresh();
+            Frame()->Update();
+            return screenPixel() == wxColour(0, 255, 0);
+        },
+        5s))
+        << "screen shows " << screenPixel().GetAsString(wxC2S_HTML_SYNTAX).ToStdString() << " at "
+        << centre.x << "," << centre.y << "; lamp "
+        << static_cast<int>(view->LastTick().lamp.value_or(LampColour::Red));
 }
 
 TEST_F(DisplayTest, AModeChangeTakesEffectOnTheNextTick) {
