@@ -18,12 +18,8 @@ EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double 
     row.magnitude = analyzer.m_magnitude;
     row.avgMagnitude = analyzer.m_avgMagnitude;
     row.underThreshold = analyzer.m_underThreshold;
-    if (withBins) {
-        // The base implementation, as the display calls it for the bars.
-        for (int j = 0; j < CTremorAnalyzer::kBandBinCount; ++j)
-            row.bins[j] = analyzer.CTremorAnalyzer::BinMagnitude(CTremorAnalyzer::kFirstBandBin +
-                                                                 CTremorAnalyzer::kBandBinStep * j);
-    }
+    // The nine bins in the display's one pass: the very values of the base BinMagnitude.
+    if (withBins) analyzer.BandMagnitudes(row.bins);
     return row;
 }
 
