@@ -59,7 +59,10 @@ bool CKavrinApp::OnCmdLineParsed(wxCmdLineParser& parser) {
 
 bool CKavrinApp::OnInit() {
     if (!wxApp::OnInit()) return false;
-    return InitInstance(m_commandLineFile);
+    if (InitInstance(m_commandLineFile)) return true;
+    // A start that fails still ends the way every run ends.
+    ExitInstance();
+    return false;
 }
 
 int CKavrinApp::OnExit() {

@@ -6,6 +6,7 @@
 #include <wx/html/helpwnd.h>
 #include <wx/html/htmlwin.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -237,6 +238,19 @@ TEST_F(ShellTest, AFileArgumentOpensThatFileAsTheDocument) {
     EXPECT_EQ(Frame()->GetTitle(), "argument.wav - Windows Tolmar (Tolmar)");
     EXPECT_EQ(App().GetDocManager()->GetFileHistory()->GetCount(), 1u);
     EXPECT_EQ(EditText(View(), IDC_THRESHOLD_ADJUST), "75");
+}
+
+TEST_F(ShellTest, AFileArgumentThatCannotBeOpenedEndsTheStart) {
+    // Reported in the application's own message box, which is up before a test can record it.
+    wxString message;
+    dialogs->Expect([&](wxDialog* dialog) {
+        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) message = box->GetMessage();
+        return wxID_OK;
+    });
+    EXPECT_FALSE(StartApp(TempPath("no/such/file.wav")));
+    EXPECT_NE(message.Find("no/such/file.wav"), wxNOT_FOUND) << message;
+    App().ExitInstance();
+    wxTheApp->ProcessIdle();
 }
 
 TEST_F(ShellTest, NewReinitialisesTheDocumentAndReseedsTheForm) {
