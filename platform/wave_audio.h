@@ -55,6 +55,20 @@ struct WaveFormat {
     std::uint16_t extraSize = 0;
 };
 
+// The PCM record for a channel count, rate and sample width: bytes per second and block align
+// follow from them (unsigned arithmetic, truncating), no extra bytes.
+inline WaveFormat PcmFormat(unsigned channels, unsigned samplesPerSec, unsigned bitsPerSample) {
+    WaveFormat format;
+    format.formatTag = WAVE_FORMAT_PCM;
+    format.channels = static_cast<std::uint16_t>(channels);
+    format.samplesPerSec = samplesPerSec;
+    format.avgBytesPerSec = samplesPerSec * channels * bitsPerSample / 8;
+    format.blockAlign = static_cast<std::uint16_t>(channels * bitsPerSample / 8);
+    format.bitsPerSample = static_cast<std::uint16_t>(bitsPerSample);
+    format.extraSize = 0;
+    return format;
+}
+
 // A buffer header. The device owns a header (and its data) from AddBuffer/Write until it
 // reports the buffer done; the caller must not touch either meanwhile.
 struct WaveHeader {

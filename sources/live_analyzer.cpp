@@ -178,13 +178,7 @@ void CLiveAnalyzer::StartPump() {
 }
 
 void CLiveAnalyzer::SetFormat(unsigned channels, unsigned samplesPerSec, unsigned bitsPerSample) {
-    m_format.formatTag = platform::WAVE_FORMAT_PCM;
-    m_format.channels = static_cast<std::uint16_t>(channels);
-    m_format.samplesPerSec = samplesPerSec;
-    m_format.avgBytesPerSec = samplesPerSec * channels * bitsPerSample / 8;
-    m_format.blockAlign = static_cast<std::uint16_t>(channels * bitsPerSample / 8);
-    m_format.bitsPerSample = static_cast<std::uint16_t>(bitsPerSample);
-    m_format.extraSize = 0;
+    m_format = platform::PcmFormat(channels, samplesPerSec, bitsPerSample);
 }
 
 void CLiveAnalyzer::CloseCapture() {

@@ -78,7 +78,7 @@ std::vector<EvaluationRow> ReferenceFileRows(const std::vector<std::uint8_t>& by
     std::int16_t readBuffer[CTremorAnalyzer::kBlockSize] = {};
     auto read = [&](std::uint64_t count) {
         const std::uint64_t n = std::min<std::uint64_t>(count, length - std::min(position, length));
-        if (count == 8192) std::memcpy(readBuffer, bytes.data() + position, n);
+        if (count == 8192 && n > 0) std::memcpy(readBuffer, bytes.data() + position, n);
         position += n;
     };
     read(16384);  // the first buffer played; never analysed
