@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/wave_test_support.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -21,57 +23,11 @@ using platform::SimulatedSoundCard;
 using platform::WaitResult;
 using platform::WaveHeader;
 
-constexpr int kBlock = 4096;
-
-platform::WaveFormat Format() {
-    platform::WaveFormat format;
-    format.formatTag = platform::WAVE_FORMAT_PCM;
-    format.channels = 1;
-    format.samplesPerSec = 11025;
-    format.avgBytesPerSec = 22050;
-    format.blockAlign = 2;
-    format.bitsPerSample = 16;
-    return format;
-}
-
-// A sample buffer with its header, set up the way the sources do before preparing.
-struct Buffer {
-    explicit Buffer(int samples = kBlock, std::int16_t fill = 0) : data(samples, fill) {
-        header.data = data.data();
-        header.bufferLength = static_cast<std::uint32_t>(data.size() * sizeof(std::int16_t));
-    }
-    std::vector<std::int16_t> data;
-    WaveHeader header;
-};
-
-// Abandons the event if the test has not finished in time, so a lost notification fails the
-// test instead of hanging it.
-class Watchdog {
-public:
-    explicit Watchdog(AutoResetEvent& event, std::chrono::seconds limit = 20s)
-        : m_thread([this, &event, limit] {
-              std::unique_lock<std::mutex> guard(m_lock);
-              if (!m_changed.wait_for(guard, limit, [this] { return m_done; })) event.Abandon();
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_done = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_done = false;
-    std::thread m_thread;
-};
-
-bool Take(AutoResetEvent& event) {
-    return event.Wait() == WaitResult::Signalled;
-}
+using wave_test::Buffer;
+using wave_test::Format;
+using wave_test::kBlock;
+using wave_test::Take;
+using wave_test::Watchdog;
 
 // A short look for something that must not happen; nothing can be awaited for an absence.
 void GiveTheCardAChance() {

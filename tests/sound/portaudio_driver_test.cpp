@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/wave_test_support.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -25,61 +27,16 @@ using platform::WaitResult;
 using platform::WaveHeader;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBlock = 4096;
+using wave_test::Buffer;
+using wave_test::Format;
+using wave_test::kBlock;
+using wave_test::Take;
+using wave_test::Watchdog;
 constexpr double kBlockSeconds = kBlock / 11025.0;  // about 0.37 s
 
 bool EnvironmentSays(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && std::string(value) == "1";
-}
-
-platform::WaveFormat Format() {
-    platform::WaveFormat format;
-    format.formatTag = platform::WAVE_FORMAT_PCM;
-    format.channels = 1;
-    format.samplesPerSec = 11025;
-    format.avgBytesPerSec = 22050;
-    format.blockAlign = 2;
-    format.bitsPerSample = 16;
-    return format;
-}
-
-struct Buffer {
-    Buffer() : data(kBlock, 0) {
-        header.data = data.data();
-        header.bufferLength = kBlock * 2;
-    }
-    std::vector<std::int16_t> data;
-    WaveHeader header;
-};
-
-// Abandons the event if the test has not finished in time, so a lost notification fails the
-// test instead of hanging it.
-class Watchdog {
-public:
-    explicit Watchdog(AutoResetEvent& event, std::chrono::seconds limit = 30s)
-        : m_thread([this, &event, limit] {
-              std::unique_lock<std::mutex> guard(m_lock);
-              if (!m_changed.wait_for(guard, limit, [this] { return m_done; })) event.Abandon();
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_done = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_done = false;
-    std::thread m_thread;
-};
-
-bool Take(AutoResetEvent& event) {
-    return event.Wait() == WaitResult::Signalled;
 }
 
 double SecondsSince(Clock::time_point start) {
