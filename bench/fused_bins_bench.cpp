@@ -127,14 +127,22 @@ void BM_DisplayBins_Fused(benchmark::State& state) {
 }
 BENCHMARK(BM_DisplayBins_Fused)->Unit(benchmark::kMicrosecond);
 
+// The level named by the benchmark's argument, labelled; false (and skipped) where this
+// processor lacks it.
+bool UseLevel(benchmark::State& state, SimdLevel* level) {
+    *level = static_cast<SimdLevel>(state.range(0));
+    if (!SimdLevelSupported(*level)) {
+        state.SkipWithError("level not supported here");
+        return false;
+    }
+    state.SetLabel(SimdLevelName(*level));
+    return true;
+}
+
 // The pieces, per instruction-set level (0 baseline, 1 AVX2, 2 AVX-512).
 void BM_FusedPass(benchmark::State& state) {
-    const auto level = static_cast<SimdLevel>(state.range(0));
-    if (!SimdLevelSupported(level)) {
-        state.SkipWithError("level not supported here");
-        return;
-    }
-    state.SetLabel(SimdLevelName(level));
+    SimdLevel level;
+    if (!UseLevel(state, &level)) return;
     auto analyzer = Primed<FastAnalyzer>();
     for (auto _ : state) {
         double bars[kBins];
@@ -145,12 +153,8 @@ void BM_FusedPass(benchmark::State& state) {
 BENCHMARK(BM_FusedPass)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 void BM_FusedPassColdCache(benchmark::State& state) {
-    const auto level = static_cast<SimdLevel>(state.range(0));
-    if (!SimdLevelSupported(level)) {
-        state.SkipWithError("level not supported here");
-        return;
-    }
-    state.SetLabel(SimdLevelName(level));
+    SimdLevel level;
+    if (!UseLevel(state, &level)) return;
     auto analyzer = Primed<FastAnalyzer>();
     TimeColdRuns(state, [&] {
         double bars[kBins];
@@ -174,12 +178,8 @@ void BM_Window_Cosine(benchmark::State& state) {
 BENCHMARK(BM_Window_Cosine)->Unit(benchmark::kMicrosecond);
 
 void BM_Window_Table(benchmark::State& state) {
-    const auto level = static_cast<SimdLevel>(state.range(0));
-    if (!SimdLevelSupported(level)) {
-        state.SkipWithError("level not supported here");
-        return;
-    }
-    state.SetLabel(SimdLevelName(level));
+    SimdLevel level;
+    if (!UseLevel(state, &level)) return;
     auto analyzer = Primed<FastAnalyzer>();
     for (auto _ : state) {
         CWindowTable::ApplyWith(level, analyzer->m_history, 3.0, 512, analyzer->m_windowed);

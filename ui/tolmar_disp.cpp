@@ -129,16 +129,14 @@ void CTolmarDisp::StopLine() {
 bool CTolmarDisp::StopFile() {
     if (!m_fileOn) return false;
     m_fileOn = 0;
-    g_fileAnalyzer.m_stop = 1;
-    SignalEvent(g_fileAnalyzer.m_event);
+    g_fileAnalyzer.SignalStop();
     return true;
 }
 
 bool CTolmarDisp::StopTone() {
     if (!g_liveAnalyzer.m_toneMode) return false;
     g_liveAnalyzer.m_toneMode = 0;
-    g_liveAnalyzer.m_stop = 1;
-    SignalEvent(g_liveAnalyzer.m_event);
+    g_liveAnalyzer.SignalStop();
     return true;
 }
 
@@ -204,8 +202,7 @@ void CTolmarDisp::OnTestGenStart() {
 
 void CTolmarDisp::OnTestGenStop() {
     g_liveAnalyzer.m_toneMode = 0;
-    g_liveAnalyzer.m_stop = 1;
-    SignalEvent(g_liveAnalyzer.m_event);
+    g_liveAnalyzer.SignalStop();
     KillTimer();
     g_liveAnalyzer.Reset();
 }
