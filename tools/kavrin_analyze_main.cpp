@@ -9,6 +9,7 @@
 #include "tools/analyze_options.h"
 #include "tools/csv_row.h"
 #include "tools/progress_bar.h"
+#include "tools/standard_input_file.h"
 
 namespace {
 
@@ -59,15 +60,28 @@ int main(int argc, char** argv) {
 
     int status = kExitOk;
     const bool showProgress = options.progress && isatty(STDERR_FILENO);
+    StandardInputFile standardInput;
     for (const std::string& file : options.files) {
+        std::string path = file;
+        if (file == "-") {
+            if (const std::string failure = standardInput.Copy(); !failure.empty()) {
+                std::fprintf(stderr, "kavrin-analyze: -: %s\n", failure.c_str());
+                status = kExitFileError;
+                continue;
+            }
+            path = standardInput.Path();
+        }
         ProgressBar bar(file, showProgress);
-        const std::string error = AnalyzeFile(
-            file, settings,
+        std::string error = AnalyzeFile(
+            path, settings,
             [&](const EvaluationRow& row) { Write(FormatRow(file, row, options.bins)); },
             [&](std::uint64_t position, std::uint64_t length) { bar.Update(position, length); });
         bar.Finish();
         std::fflush(stdout);
         if (!error.empty()) {
+            for (auto at = error.find(path); path != file && at != std::string::npos;
+                 at = error.find(path, at + file.size()))
+                error.replace(at, path.size(), file);
             std::fprintf(stderr, "kavrin-analyze: %s: %s\n", file.c_str(), error.c_str());
             status = kExitFileError;
         }
