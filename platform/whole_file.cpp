@@ -79,6 +79,9 @@ bool ReadWholeFile(const std::string& path, std::string* contents, std::size_t l
 std::string ReplaceWholeFile(const std::string& path, const std::string& contents) {
     const std::string target = FollowLinks(path);
     struct stat info {};
+    // Still a link: a loop, or a chain too long to follow; it is left as it is.
+    if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+        return target + ": " + std::strerror(ELOOP);
     const bool exists = ::stat(target.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode))
         return target + (S_ISDIR(info.st_mode) ? " is a folder" : " is not a regular file");
