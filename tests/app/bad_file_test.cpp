@@ -161,6 +161,11 @@ TEST_F(BadFileTest, NamesThatAreNoUtf8OpenAsDocumentAndAsSoundFile) {
         std::ofstream out(raw, std::ios::binary);
         for (int i = 0; i < 40 * 4096; ++i) out.put(static_cast<char>(i * 5));
     }
+    // As the program's entry converts its arguments: every byte comes back.
+    EXPECT_EQ(FileNameBytes(FileNameFromBytes(raw.c_str())), raw);
+    EXPECT_EQ(
+        FileNameFromBytes(raw.c_str()).length(),
+        fs::path(raw).filename().string().size() + fs::path(raw).parent_path().string().size() + 1);
     ASSERT_TRUE(StartApp(FileNameFromBytes(raw.c_str())));
     EXPECT_TRUE(Frame()->GetTitle().StartsWith("bad")) << Frame()->GetTitle();
     EXPECT_FALSE(Frame()->GetTitle().StartsWith("Untitled"));
