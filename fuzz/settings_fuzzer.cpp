@@ -1,0 +1,55 @@
+// The settings file as the window reads it: the recent-file list and the preview pages out of
+// arbitrary bytes, through the toolkit's file configuration as the window uses it. Beyond
+// crashes: what the window would write back reads back to the same list.
+#include <wx/fileconf.h>
+#include <wx/filehistory.h>
+#include <wx/init.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/settings.h"
+
+namespace {
+
+constexpr int kRecentFileCount = 4;  // as the window keeps
+
+std::string Written(wxFileConfig& config) {
+    wxMemoryOutputStream stream;
+    if (!config.Save(stream)) return {};
+    std::string bytes(stream.GetLength(), '\0');
+    stream.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static wxInitializer toolkit;
+    wxLogNull quiet;
+    auto config = kavrin::ParseSettings(std::string(reinterpret_cast<const char*>(data), size));
+    wxFileHistory history(kRecentFileCount);
+    kavrin::LoadRecentFiles(*config, history);
+    const int previewPages = kavrin::LoadPreviewPages(*config);
+
+    // As the window's exit writes them, into a fresh file, then read as the next start does.
+    auto fresh = kavrin::ParseSettings("");
+    kavrin::SaveRecentFiles(*fresh, history);
+    kavrin::SavePreviewPages(*fresh, previewPages);
+    auto again = kavrin::ParseSettings(Written(*fresh));
+    wxFileHistory reread(kRecentFileCount);
+    kavrin::LoadRecentFiles(*again, reread);
+    bool same =
+        reread.GetCount() == history.GetCount() && kavrin::LoadPreviewPages(*again) == previewPages;
+    for (std::size_t i = 0; same && i < history.GetCount(); ++i)
+        same = reread.GetHistoryFile(i) == history.GetHistoryFile(i);
+    if (!same) {
+        std::fprintf(stderr, "the recent-file list does not read back as written\n");
+        std::abort();
+    }
+    return 0;
+}
