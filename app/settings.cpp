@@ -8,6 +8,7 @@
 #include <wx/utils.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/file_names.h"
@@ -24,6 +25,22 @@ wxString RecentFileKey(int number) {
     return wxString(kRecentFileGroup) + "/" + wxString::Format(kRecentFileEntry, number);
 }
 
+std::unique_ptr<wxFileConfig> ConfigFromBytes(
+    const std::string& bytes,
+    const std::function<std::unique_ptr<wxFileConfig>(wxInputStream&)>& make) {
+    // A corrupt file only loses what cannot be read; nothing is reported. The parser's own
+    // consistency checks (a group given twice, an entry without a name) would raise the
+    // toolkit's assertion box over a file the parser then reads anyway: they are off meanwhile.
+    wxLogNull quiet;
+    const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
+    wxMemoryInputStream stream(bytes.data(), bytes.size());
+    auto config = make(stream);
+    wxSetAssertHandler(previous);
+    // Paths are kept as they are: a '$' in a file name is no variable.
+    config->SetExpandEnvVars(false);
+    return config;
+}
+
 // The settings read from, and written back to, a file this program handles itself: through
 // symbolic links to their target, never blocking on a FIFO, atomically, and only when they
 // changed. The toolkit's own file handling would replace a link by a file and leave temporary
@@ -31,7 +48,9 @@ wxString RecentFileKey(int number) {
 class SettingsConfig final : public wxFileConfig {
 public:
     SettingsConfig(wxInputStream& stream, std::string path, std::string original)
-        : wxFileConfig(stream), m_path(std::move(path)), m_original(std::move(original)) {}
+        : wxFileConfig(stream, wxConvUTF8),
+          m_path(std::move(path)),
+          m_original(std::move(original)) {}
 
     const std::string& Path() const { return m_path; }
     const std::string& Original() const { return m_original; }
@@ -51,24 +70,17 @@ wxString SettingsFilePath() {
 }
 
 std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes) {
-    // A corrupt file only loses what cannot be read; nothing is reported.
-    wxLogNull quiet;
-    wxMemoryInputStream stream(bytes.data(), bytes.size());
-    auto config = std::make_unique<wxFileConfig>(stream);
-    config->SetExpandEnvVars(false);
-    return config;
+    return ConfigFromBytes(
+        bytes, [](wxInputStream& stream) { return std::make_unique<wxFileConfig>(stream); });
 }
 
 std::unique_ptr<wxConfigBase> OpenSettings() {
-    wxLogNull quiet;
     const std::string path = FileNameBytes(SettingsFilePath());
     std::string bytes;
     platform::ReadWholeFile(path, &bytes);
-    wxMemoryInputStream stream(bytes.data(), bytes.size());
-    auto config = std::make_unique<SettingsConfig>(stream, path, bytes);
-    // Paths are kept as they are: a '$' in a file name is no variable.
-    config->SetExpandEnvVars(false);
-    return config;
+    return ConfigFromBytes(bytes, [&](wxInputStream& stream) {
+        return std::make_unique<SettingsConfig>(stream, path, bytes);
+    });
 }
 
 void CloseSettings(std::unique_ptr<wxConfigBase> config) {

@@ -26,10 +26,23 @@ std::string Written(wxFileConfig& config) {
     return bytes;
 }
 
+// A toolkit assertion is a failure: in the window it would raise the toolkit's assertion box.
+void AbortOnAssert(const wxString& file, int line, const wxString& function, const wxString& cond,
+                   const wxString& message) {
+    std::fprintf(stderr, "toolkit assertion at %s:%d in %s: %s %s\n", file.utf8_str().data(), line,
+                 function.utf8_str().data(), cond.utf8_str().data(), message.utf8_str().data());
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static wxInitializer toolkit;
+    static const bool asserts = [] {
+        wxSetAssertHandler(AbortOnAssert);
+        return true;
+    }();
+    (void)asserts;
     wxLogNull quiet;
     auto config = kavrin::ParseSettings(std::string(reinterpret_cast<const char*>(data), size));
     wxFileHistory history(kRecentFileCount);
