@@ -5,11 +5,14 @@
 #include <unistd.h>
 #include <wx/msgdlg.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "app/gui_seams.h"
 #include "app/kavrin_app.h"
 #include "app/main_frame.h"
+#include "platform/message_box.h"
 #include "platform/sleep.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
@@ -143,6 +146,16 @@ TEST_F(ShutdownTest, ClosingWhileAMessageBoxFromAPumpIsUp) {
     });
     ChooseMenu(ID_INPUT_FILE);
     ASSERT_TRUE(card->WaitForWrittenBuffers(2, 20s));
+    // Should the close wait for the box and the box for the close, the test says so and ends.
+    std::atomic<bool> closed{false};
+    std::thread watchdog([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!closed && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        if (closed) return;
+        ADD_FAILURE() << "the close waits for the pump, which waits for the message box";
+        platform::ReleaseWorkersOfShownMessages();
+    });
     // The file's reads fail from now on: the pump ends the run and raises the file error.
     const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(directory, 0);
@@ -156,6 +169,8 @@ TEST_F(ShutdownTest, ClosingWhileAMessageBoxFromAPumpIsUp) {
     CloseApp();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - closeAsked);
+    closed = true;
+    watchdog.join();
     EXPECT_LT(elapsed, kCloseLimit) << elapsed.count() << " ms";
     ExpectEverythingEnded();
     std::printf("closing with a message box up: %lld ms\n",
