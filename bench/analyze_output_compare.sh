@@ -43,24 +43,31 @@ tones=(
 )
 failed=0
 n=0
-compare() {
+compare() {  # options for the new binary only (one word or none), then the arguments
+    local extra=$1
+    shift
     n=$((n + 1))
-    # shellcheck disable=SC2086
     "$old" "$@" >"$work/old.csv" 2>"$work/old.err" && os=0 || os=$?
     # shellcheck disable=SC2086
-    "$new" "$@" >"$work/new.csv" 2>"$work/new.err" && ns=0 || ns=$?
-    if ! cmp -s "$work/old.csv" "$work/new.csv" || [ "$os" != "$ns" ]; then
-        echo "DIFFERENT: $*" >&2
+    "$new" $extra "$@" >"$work/new.csv" 2>"$work/new.err" && ns=0 || ns=$?
+    if ! cmp -s "$work/old.csv" "$work/new.csv" || ! cmp -s "$work/old.err" "$work/new.err" ||
+        [ "$os" != "$ns" ]; then
+        echo "DIFFERENT: $extra $*" >&2
         failed=1
     fi
 }
+# The new binary also with its batch options, when it has them.
+extras=("")
+if "$new" --help | grep -q -- --jobs; then extras=("--jobs=1" "--jobs=2" "--jobs=5"); fi
 for c in "${cases[@]}"; do
-    # shellcheck disable=SC2086
-    compare --no-progress $c "${files[@]}"
+    for e in "${extras[@]}"; do
+        # shellcheck disable=SC2086
+        compare "$e" --no-progress $c "${files[@]}" "$in/missing.wav" "${files[0]}"
+    done
 done
 for t in "${tones[@]}"; do
     # shellcheck disable=SC2086
-    compare $t
+    compare "" $t
 done
 [ "$failed" = 0 ] && echo "identical: $n runs ($work)"
 exit "$failed"

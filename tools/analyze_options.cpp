@@ -84,7 +84,8 @@ std::string UsageText() {
            "\n"
            "Doubles are written in the shortest form that reads back to the same double.\n"
            "Exit status: 0 when everything was analysed, 1 when a file could not be\n"
-           "opened or read (the other files are still analysed), 2 on a usage error.\n";
+           "opened or read (the other files are still analysed), 2 on a usage error or a\n"
+           "list that cannot be read.\n";
 }
 
 ParseResult ParseOptions(const std::vector<std::string>& arguments) {
