@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "tools/batch_plan.h"
-#include "tools/csv_row.h"
 #include "tools/output_names.h"
 #include "tools/progress_bar.h"
 
@@ -54,8 +53,10 @@ std::string BatchReporter::Line(const std::string& input, const std::string& nam
         return "kavrin-analyze: " + input + ": " + outcome.result.error + "\n";
     if (!m_settings.summaries) return "";
     if (outcome.skipped) return "kavrin-analyze: " + input + ": skipped, " + csv + " exists\n";
+    char seconds[64];
+    std::snprintf(seconds, sizeof seconds, "%.1f", outcome.result.seconds);
     std::string line = "kavrin-analyze: " + input + ": " + std::to_string(outcome.result.rows) +
-                       " rows, " + FormatDouble(outcome.result.seconds) + " s of signal";
+                       " rows, " + seconds + " s of signal";
     if (!m_settings.outputDir.empty()) line += ", " + csv;
     return line + "\n";
 }

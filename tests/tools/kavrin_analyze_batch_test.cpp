@@ -242,4 +242,27 @@ TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
               expected.out.substr(0, expected.out.find('\n') + 1));
 }
 
+TEST_F(KavrinAnalyzeBatch, OnATerminalOneBarCoversTheBatchInsteadOfSummaryLines) {
+    // Long enough together for the bar (8 MiB), under a pseudo-terminal made by script(1).
+    const std::string a = Recording("a.wav", 4500000, 40).string();
+    const std::string b = Recording("b.wav", 4500000, 41).string();
+    for (const char* jobs : {"--jobs 1", "--jobs 2"}) {
+        SCOPED_TRACE(jobs);
+        const std::string inner = std::string(KAVRIN_ANALYZE_PATH) + " " + jobs + " --output-dir " +
+                                  Quote((m_dir / "out").string()) + " " + Quote(a) + " " + Quote(b);
+        const std::string command = "script -qec " + Quote(inner) + " /dev/null </dev/null 2>&1";
+        std::string shown;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::array<char, 4096> buffer{};
+        std::size_t n;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            shown.append(buffer.data(), n);
+        EXPECT_EQ(::pclose(pipe), 0) << shown;
+        EXPECT_NE(shown.find("2 files ["), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("rows,"), std::string::npos) << shown;
+        EXPECT_TRUE(fs::exists(m_dir / "out" / "b.wav.csv"));
+        fs::remove_all(m_dir / "out");
+    }
+}
+
 }  // namespace
