@@ -73,7 +73,8 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     const std::string partial =
         target.directory + "/" + PartialName(target.name, static_cast<long>(::getpid()));
     SetPartial(partial);
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // A partial file of this name can only be left by a dead process that had this id.
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         g_partialSet = 0;
         result.error = WriteError(final, errno);
