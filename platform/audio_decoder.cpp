@@ -1,11 +1,12 @@
 #include "platform/audio_decoder.h"
 
-#include <samplerate.h>
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <type_traits>
 
 namespace platform {
 namespace {
@@ -16,7 +17,7 @@ struct SndfileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 struct ResamplerCloser {
-    void operator()(SRC_STATE* state) const { src_delete(state); }
+    void operator()(soxr_t resampler) const { soxr_delete(resampler); }
 };
 
 // One normalised value (full scale +-1.0) to a 16-bit sample.
@@ -64,22 +65,24 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
     out.sourceChannels = info.channels;
     const bool resample = info.samplerate != kDecodedSampleRate;
     const double ratio = static_cast<double>(kDecodedSampleRate) / info.samplerate;
-    if (resample && !src_is_valid_ratio(ratio)) throw CDecodeError(path, "sample rate out of range");
 
-    std::unique_ptr<SRC_STATE, ResamplerCloser> resampler;
+    std::unique_ptr<std::remove_pointer_t<soxr_t>, ResamplerCloser> resampler;
     if (resample) {
-        int error = 0;
-        resampler.reset(src_new(SRC_SINC_BEST_QUALITY, 1, &error));
-        if (!resampler) throw CDecodeError(path, src_strerror(error));
+        soxr_error_t error = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
+        resampler.reset(soxr_create(info.samplerate, kDecodedSampleRate, 1, &error, &io,
+                                    &quality, nullptr));
+        if (!resampler || error) throw CDecodeError(path, error ? error : "resampler failed");
     }
 
     const sf_count_t channels = info.channels;
     const sf_count_t chunkFrames =
         std::max<sf_count_t>(1, static_cast<sf_count_t>(kChunkValues) / channels);
     std::vector<double> frames(static_cast<std::size_t>(chunkFrames * channels));
-    std::vector<float> mono(static_cast<std::size_t>(chunkFrames));
-    // Room for every output of one chunk, with the converter's delay line on top.
-    std::vector<float> converted(static_cast<std::size_t>(chunkFrames * ratio) + 4096);
+    std::vector<double> mono(static_cast<std::size_t>(chunkFrames));
+    // Room for every output of one chunk, and then some for the resampler's delay.
+    std::vector<double> converted(static_cast<std::size_t>(chunkFrames * ratio) + 4096);
     SampleConverter convert(out);
 
     for (bool endOfInput = false; !endOfInput;) {
@@ -87,34 +90,37 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
         if (sf_error(sound.get()) != SF_ERR_NO_ERROR)
             throw CDecodeError(path, sf_strerror(sound.get()));
         endOfInput = got < chunkFrames;
-        if (!resample) {
-            for (sf_count_t f = 0; f < got; ++f) {
-                double sum = 0.0;
-                for (sf_count_t c = 0; c < channels; ++c) sum += frames[f * channels + c];
-                convert.Put(sum / static_cast<double>(channels));
-            }
-            continue;
-        }
         for (sf_count_t f = 0; f < got; ++f) {
             double sum = 0.0;
             for (sf_count_t c = 0; c < channels; ++c) sum += frames[f * channels + c];
-            mono[f] = static_cast<float>(sum / static_cast<double>(channels));
+            mono[f] = sum / static_cast<double>(channels);
         }
-        SRC_DATA data{};
-        data.data_in = mono.data();
-        data.input_frames = got;
-        data.src_ratio = ratio;
-        data.end_of_input = endOfInput ? 1 : 0;
-        // At the end of the input the converter drains its delay line over several calls.
-        do {
-            data.data_out = converted.data();
-            data.output_frames = static_cast<long>(converted.size());
-            const int error = src_process(resampler.get(), &data);
-            if (error != 0) throw CDecodeError(path, src_strerror(error));
-            for (long i = 0; i < data.output_frames_gen; ++i) convert.Put(converted[i]);
-            data.data_in += data.input_frames_used;
-            data.input_frames -= data.input_frames_used;
-        } while (data.input_frames > 0 || (endOfInput && data.output_frames_gen > 0));
+        if (!resample) {
+            for (sf_count_t f = 0; f < got; ++f) convert.Put(mono[f]);
+            continue;
+        }
+        const double* in = mono.data();
+        std::size_t left = static_cast<std::size_t>(got);
+        // A null input flushes the resampler's delay line, over several calls if need be.
+        for (bool flushing = false;;) {
+            std::size_t used = 0;
+            std::size_t made = 0;
+            const soxr_error_t error =
+                soxr_process(resampler.get(), flushing ? nullptr : in, flushing ? 0 : left,
+                             flushing ? nullptr : &used, converted.data(), converted.size(),
+                             &made);
+            if (error) throw CDecodeError(path, error);
+            for (std::size_t i = 0; i < made; ++i) convert.Put(converted[i]);
+            if (!flushing) {
+                in += used;
+                left -= used;
+                if (left > 0) continue;
+                if (!endOfInput) break;
+                flushing = true;
+            } else if (made == 0) {
+                break;
+            }
+        }
     }
     return out;
 }

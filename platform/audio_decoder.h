@@ -1,6 +1,6 @@
 // Audio files of any format libsndfile reads, decoded to what the analysis takes: 16-bit mono
-// samples at 11025 per second. Channels are averaged; another rate is converted by libsamplerate
-// at its best sinc quality. A mono file at 11025 Hz is not resampled, so its 16-bit samples come
+// samples at 11025 per second. Channels are averaged; another rate is converted by libsoxr at
+// its very high quality. A mono file at 11025 Hz is not resampled, so its 16-bit samples come
 // out exactly as stored. Values are rounded (halves away from zero) and clipped to 16 bits.
 #pragma once
 

@@ -66,7 +66,7 @@ std::string UsageText() {
            "  --decode               decode each file first (WAV in any form, RF64, AIFF, FLAC,\n"
            "                         Ogg Vorbis, Opus...: whatever libsndfile reads) to 16-bit\n"
            "                         mono at 11025 Hz (channels averaged, resampled by\n"
-           "                         libsamplerate); the decoded samples take the place of the\n"
+           "                         libsoxr); the decoded samples take the place of the\n"
            "                         file's bytes, and time_s counts their bytes\n"
            "  --live                 feed the decoded samples through the live capture path, as\n"
            "                         Line (Mixer) On would, in whole blocks of 4096 from the\n"
