@@ -80,24 +80,41 @@ void CCaptureRecorder::WriterLoop() {
                 return;
             }
             m_samplesWritten = m_file.FramesWritten();
+            Progressed();
         }
         if (m_overflow.load()) {
             Fail("The recording " + m_file.Path() +
                  " stopped: the disk does not keep up with the capture");
             return;
         }
-        if (finishing) return;
+        if (finishing) {
+            Progressed();
+            return;
+        }
     }
+}
+
+void CCaptureRecorder::Progressed() {
+    { std::lock_guard<std::mutex> guard(m_progressLock); }
+    m_progress.notify_all();
+}
+
+bool CCaptureRecorder::WaitForSamples(std::uint64_t samples, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> guard(m_progressLock);
+    return m_progress.wait_for(guard, timeout, [&] {
+        return m_samplesWritten.load() >= samples || !m_recording.load();
+    });
 }
 
 void CCaptureRecorder::Fail(const std::string& message) {
     m_accepting = false;
     m_file.Close();
-    m_recording = false;
     {
         std::lock_guard<std::mutex> guard(m_textLock);
         m_failure = message;
     }
+    m_recording = false;
+    Progressed();
     platform::ShowMessage(message);
 }
 

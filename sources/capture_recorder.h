@@ -12,6 +12,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -44,6 +46,8 @@ public:
     std::uint64_t SamplesWritten() const { return m_samplesWritten.load(); }
     // The message of the failure that ended the latest recording ("" when none).
     std::string Failure() const;
+    // Waits until `samples` are in the file or the writing has ended; false on timeout.
+    bool WaitForSamples(std::uint64_t samples, std::chrono::milliseconds timeout);
 
     static constexpr std::size_t kRingSamples = 64 * 4096;  // about 24 s of capture
 
@@ -60,6 +64,10 @@ private:
     std::atomic<bool> m_finish{false};
     std::atomic<bool> m_overflow{false};
     std::atomic<std::uint64_t> m_samplesWritten{0};
+    void Progressed();
+
+    std::mutex m_progressLock;
+    std::condition_variable m_progress;
     mutable std::mutex m_textLock;
     std::string m_path;
     std::string m_failure;
