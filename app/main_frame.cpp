@@ -8,8 +8,8 @@
 #include "app/app_resources.h"
 #include "app/recording_pane.h"
 #include "sources/global_analyzers.h"
-#include "ui/live_recording.h"
 #include "ui/command_map.h"
+#include "ui/live_recording.h"
 #include "ui/string_table.h"
 
 namespace kavrin {

@@ -12,6 +12,8 @@ namespace kavrin {
 namespace {
 
 constexpr int kRefreshMs = 250;
+// Narrow but not empty: the toolkit refuses to draw a field of no width.
+constexpr int kIdleWidth = 1;
 
 // Lives as long as the frame (it is the frame's child handler through the timer's owner).
 class RecordingPane : public wxEvtHandler {
@@ -26,14 +28,17 @@ public:
         if (!bar || m_pane >= bar->GetFieldsCount()) return;
         const wxString text = wxString::FromUTF8(CLiveRecording::Get().StatusText());
         if (bar->GetStatusText(m_pane) == text) return;
-        const int width = text.empty() ? 0 : bar->GetTextExtent(text + "  00").x + 16;
+        const int width = text.empty() ? kIdleWidth : bar->GetTextExtent(text + "  00").x + 16;
+        // Text out before the pane narrows, and room made before text comes in: the toolkit
+        // cannot draw a text into a field narrower than its frame.
+        if (text.empty()) bar->SetStatusText(text, m_pane);
         if (width != bar->GetStatusWidth(m_pane)) {
             std::vector<int> widths(bar->GetFieldsCount());
             for (int i = 0; i < bar->GetFieldsCount(); ++i) widths[i] = bar->GetStatusWidth(i);
             widths[m_pane] = width;
             bar->SetStatusWidths(static_cast<int>(widths.size()), widths.data());
         }
-        bar->SetStatusText(text, m_pane);
+        if (!text.empty()) bar->SetStatusText(text, m_pane);
     }
 
 private:
@@ -54,7 +59,7 @@ void AddRecordingPane(wxFrame* frame) {
         widths[i] = bar->GetStatusWidth(i);
         styles[i] = bar->GetStatusStyle(i);
     }
-    widths[count] = 0;
+    widths[count] = kIdleWidth;
     styles[count] = wxSB_SUNKEN;
     bar->SetFieldsCount(count + 1, widths.data());
     bar->SetStatusStyles(count + 1, styles.data());

@@ -71,8 +71,8 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
-        resampler.reset(soxr_create(info.samplerate, kDecodedSampleRate, 1, &error, &io,
-                                    &quality, nullptr));
+        resampler.reset(
+            soxr_create(info.samplerate, kDecodedSampleRate, 1, &error, &io, &quality, nullptr));
         if (!resampler || error) throw CDecodeError(path, error ? error : "resampler failed");
     }
 
@@ -107,8 +107,7 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
             std::size_t made = 0;
             const soxr_error_t error =
                 soxr_process(resampler.get(), flushing ? nullptr : in, flushing ? 0 : left,
-                             flushing ? nullptr : &used, converted.data(), converted.size(),
-                             &made);
+                             flushing ? nullptr : &used, converted.data(), converted.size(), &made);
             if (error) throw CDecodeError(path, error);
             for (std::size_t i = 0; i < made; ++i) convert.Put(converted[i]);
             if (!flushing) {

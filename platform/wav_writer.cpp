@@ -53,8 +53,7 @@ bool CWavWriter::Write(const std::int16_t* samples, std::size_t count, std::stri
         *error = "the file has vanished from its folder";
         return false;
     }
-    const sf_count_t written =
-        sf_write_short(m_file, samples, static_cast<sf_count_t>(count));
+    const sf_count_t written = sf_write_short(m_file, samples, static_cast<sf_count_t>(count));
     if (written > 0) m_frames += static_cast<std::uint64_t>(written);
     if (written != static_cast<sf_count_t>(count)) {
         const int sfError = sf_error(m_file);

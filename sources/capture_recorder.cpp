@@ -4,7 +4,8 @@
 
 #include "platform/message_box.h"
 
-CCaptureRecorder::CCaptureRecorder() : m_ring(std::make_unique<platform::SampleRing>(kRingSamples)) {}
+CCaptureRecorder::CCaptureRecorder()
+    : m_ring(std::make_unique<platform::SampleRing>(kRingSamples)) {}
 
 CCaptureRecorder::~CCaptureRecorder() {
     Stop();
@@ -101,9 +102,8 @@ void CCaptureRecorder::Progressed() {
 
 bool CCaptureRecorder::WaitForSamples(std::uint64_t samples, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> guard(m_progressLock);
-    return m_progress.wait_for(guard, timeout, [&] {
-        return m_samplesWritten.load() >= samples || !m_recording.load();
-    });
+    return m_progress.wait_for(
+        guard, timeout, [&] { return m_samplesWritten.load() >= samples || !m_recording.load(); });
 }
 
 void CCaptureRecorder::Fail(const std::string& message) {

@@ -58,8 +58,8 @@ private:
     platform::AutoResetEvent m_wake{"RecorderWriterEvent"};
     platform::PumpThread m_writer;
     const std::unique_ptr<platform::SampleRing> m_ring;  // made once: a late pump may touch it
-    platform::CWavWriter m_file;  // the writer thread's while it runs
-    std::atomic<bool> m_accepting{false};  // TakeBlock queues blocks
+    platform::CWavWriter m_file;                         // the writer thread's while it runs
+    std::atomic<bool> m_accepting{false};                // TakeBlock queues blocks
     std::atomic<bool> m_recording{false};
     std::atomic<bool> m_finish{false};
     std::atomic<bool> m_overflow{false};

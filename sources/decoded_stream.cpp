@@ -17,7 +17,8 @@ void CDecodedStream::Open(const std::string& path) {
 std::size_t CDecodedStream::Read(void* buffer, std::size_t count) {
     const std::uint64_t length = GetLength();
     if (m_position >= length) return 0;
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, length - m_position));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, length - m_position));
     std::memcpy(buffer, reinterpret_cast<const char*>(m_samples.data()) + m_position, n);
     m_position += n;
     return n;

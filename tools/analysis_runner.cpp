@@ -144,8 +144,7 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
         context.messages.clear();
     }
     auto analyzer = std::make_unique<RecordingFileAnalyzer>(
-        settings, rows, progress,
-        settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
+        settings, rows, progress, settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
     analyzer->m_decodeAudio = settings.decode;
     // As the File command: the threshold adjust value, the volume the display hands over.
     analyzer->m_thresholdPercent = settings.thresholdAdjust;

@@ -40,6 +40,11 @@ void CLiveRecording::LineStopped() {
     End();
 }
 
+void CLiveRecording::Close() {
+    End();
+    m_armed = false;
+}
+
 void CLiveRecording::Begin() {
     std::string error;
     const std::string path = NewRecordingPath(RecordingFolder(), std::time(nullptr), &error);

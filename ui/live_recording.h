@@ -22,8 +22,10 @@ public:
     void Toggle(bool lineRunning);
     // Line On, before the capture opens: a recording that holds the session from its first block.
     void LineStarting();
-    // Line Off (after the capture closed), another source starting, the view closing.
+    // Line Off (after the capture closed), another source starting.
     void LineStopped();
+    // The view closing (after the capture closed): ends the recording and unchecks the item.
+    void Close();
 
     // What the status pane shows: the file name and the length so far while recording, else "".
     // A recording that a failure ended unchecks the item here.

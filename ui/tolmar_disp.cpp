@@ -72,7 +72,7 @@ CTolmarDisp::~CTolmarDisp() {
     // stop, as every command that stops the tone does.
     StopTone();
     g_liveAnalyzer.CloseCapture();
-    CLiveRecording::Get().LineStopped();
+    CLiveRecording::Get().Close();
     g_fileAnalyzer.ClosePlayback();
     if (m_form) m_form->Destroy();
 }

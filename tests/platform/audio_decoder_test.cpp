@@ -47,8 +47,9 @@ TEST(AudioDecoder, MonoAt11025PassesThroughUntouchedWhateverTheContainer) {
     const std::string list = ReadBytes(folder.File("list.wav"));
     EXPECT_NE(list.find("LIST"), std::string::npos);
     EXPECT_GT(list.size(), 44 + 2 * extremes.size());
-    EXPECT_NE(ReadBytes(folder.File("extensible.wav")).substr(0, 64).find(std::string("\xfe\xff", 2)),
-              std::string::npos);
+    EXPECT_NE(
+        ReadBytes(folder.File("extensible.wav")).substr(0, 64).find(std::string("\xfe\xff", 2)),
+        std::string::npos);
 }
 
 TEST(AudioDecoder, ChannelsAreAveragedRoundedAndClippedValuesCounted) {
@@ -63,7 +64,8 @@ TEST(AudioDecoder, ChannelsAreAveragedRoundedAndClippedValuesCounted) {
     WriteDoubles(folder.File("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 11025, 1,
                  {0.5, 1.5, -2.0, 1.0, -1.0, 0.25});
     decoded = platform::DecodeAudioFile(folder.File("float.wav"));
-    EXPECT_EQ(decoded.samples, (std::vector<std::int16_t>{16384, 32767, -32768, 32767, -32768, 8192}));
+    EXPECT_EQ(decoded.samples,
+              (std::vector<std::int16_t>{16384, 32767, -32768, 32767, -32768, 8192}));
     EXPECT_EQ(decoded.clippedSamples, 3u);  // 1.5, -2.0, and 1.0 (32768 does not fit)
 }
 
@@ -73,7 +75,8 @@ TEST(AudioDecoder, OtherRatesAreResampledTo11025) {
     const int rate = 48000;
     std::vector<std::int16_t> frames;
     for (int i = 0; i < 2 * rate; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lround(10000.0 * std::sin(2 * M_PI * 1000.0 * i / rate)));
+        const auto v = static_cast<std::int16_t>(
+            std::lround(10000.0 * std::sin(2 * M_PI * 1000.0 * i / rate)));
         frames.push_back(v);
         frames.push_back(v);
     }

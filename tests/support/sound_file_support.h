@@ -42,8 +42,8 @@ inline std::vector<std::int16_t> TestSamples(std::size_t count, unsigned seed = 
     for (std::size_t i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / 11025.0;
         const double level = 8000.0 * (1.0 + 0.5 * std::sin(2.0 * M_PI * 10.0 * t));
-        samples[i] = static_cast<std::int16_t>(level * std::sin(2.0 * M_PI * 300.0 * t) +
-                                               noise(random));
+        samples[i] =
+            static_cast<std::int16_t>(level * std::sin(2.0 * M_PI * 300.0 * t) + noise(random));
     }
     return samples;
 }

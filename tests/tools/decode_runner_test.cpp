@@ -30,8 +30,8 @@ std::vector<std::string> Rows(const std::string& path, const RunSettings& settin
                               std::string* error = nullptr) {
     std::vector<std::string> rows;
     const std::string result = AnalyzeFile(
-        path, settings, [&](const EvaluationRow& row) { rows.push_back(FormatRow("f", row, true)); },
-        nullptr);
+        path, settings,
+        [&](const EvaluationRow& row) { rows.push_back(FormatRow("f", row, true)); }, nullptr);
     if (error)
         *error = result;
     else
@@ -75,7 +75,8 @@ TEST_F(DecodeRunnerTest, A44100HzStereoTenHertzToneGivesBandIndex20) {
     for (int i = 0; i < 44100 * 8; ++i) {
         const double t = i / 44100.0;
         // The right channel at half the level: the average still carries the tone.
-        const auto v = static_cast<std::int16_t>(std::lround(12000.0 * std::sin(2 * M_PI * 10.0 * t)));
+        const auto v =
+            static_cast<std::int16_t>(std::lround(12000.0 * std::sin(2 * M_PI * 10.0 * t)));
         frames.push_back(v);
         frames.push_back(static_cast<std::int16_t>(v / 2));
     }
@@ -96,8 +97,9 @@ TEST_F(DecodeRunnerTest, A44100HzStereoTenHertzToneGivesBandIndex20) {
     // Raw, the same file is noise to the analysis.
     RunSettings raw;
     rows.clear();
-    AnalyzeFile(m_folder.File("tone44.wav"), raw,
-                [&](const EvaluationRow& row) { rows.push_back(row); }, nullptr);
+    AnalyzeFile(
+        m_folder.File("tone44.wav"), raw, [&](const EvaluationRow& row) { rows.push_back(row); },
+        nullptr);
     int twenty = 0;
     for (const EvaluationRow& row : rows) twenty += row.instFreq == 20.0;
     EXPECT_LT(twenty, static_cast<int>(rows.size()) - 4);
@@ -141,8 +143,7 @@ TEST_F(DecodeRunnerTest, AFileThatCannotBeDecodedIsReportedAndTheNextRunsNormall
         SCOPED_TRACE(live ? "live" : "file");
         std::string error;
         EXPECT_TRUE(Rows(m_folder.File("text.wav"), Decoding(live), &error).empty());
-        EXPECT_EQ(error.rfind("Cannot decode " + m_folder.File("text.wav") + ": ", 0), 0u)
-            << error;
+        EXPECT_EQ(error.rfind("Cannot decode " + m_folder.File("text.wav") + ": ", 0), 0u) << error;
         WriteSoundFile(m_folder.File("good.wav"), kWav16, 11025, 1, TestSamples(4096 * 6));
         EXPECT_FALSE(Rows(m_folder.File("good.wav"), Decoding(live)).empty());
     }

@@ -73,7 +73,8 @@ std::vector<std::string> ReplayRows(const std::string& path) {
     std::string out;
     std::array<char, 4096> buffer{};
     std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
     EXPECT_EQ(::pclose(pipe), 0);
     std::vector<std::string> rows;
     std::istringstream lines(out);
@@ -106,9 +107,9 @@ TEST(RecordingReplay, ARecordingReplaysAsLiveToTheRowsTheLiveAnalyzerProduced) {
 
     pid_t player = 0;
     const char* arguments[] = {"paplay", voice.c_str(), nullptr};
-    ASSERT_EQ(::posix_spawnp(&player, "paplay", nullptr, nullptr, const_cast<char**>(arguments),
-                             environ),
-              0);
+    ASSERT_EQ(
+        ::posix_spawnp(&player, "paplay", nullptr, nullptr, const_cast<char**>(arguments), environ),
+        0);
     int status = 0;
     ASSERT_EQ(::waitpid(player, &status, 0), player);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
