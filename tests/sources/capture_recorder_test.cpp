@@ -23,6 +23,34 @@ constexpr std::size_t kBlock = 4096;
 
 class CaptureRecorderTest : public SourceTest {};
 
+// Counts its analyses, so a test can wait for some tone cycles to have run.
+class CountingLiveAnalyzer final : public CLiveAnalyzer {
+public:
+    int Analyze(void* block) override {
+        const int result = CLiveAnalyzer::Analyze(block);
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++m_count;
+        m_changed.notify_all();
+        return result;
+    }
+    bool WaitForAnalyses(int count) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, 20s, [&] { return m_count >= count; });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    int m_count = 0;
+};
+
+// The little-endian 32-bit value at `offset`.
+std::uint32_t Le32(const std::string& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
 TEST_F(CaptureRecorderTest, WritesTheHandedOverBlocksInOrderAsA16BitMonoWav) {
     ScratchFolder folder;
     const std::vector<std::int16_t> samples = TestSamples(kBlock * 7, 3);
@@ -57,7 +85,7 @@ TEST_F(CaptureRecorderTest, TheLiveAnalyzerHandsOverExactlyTheBlocksItAnalyses) 
     card->SetCaptureSamples(samples);
     CCaptureRecorder recorder;
     ASSERT_TRUE(recorder.Start(folder.File("line.wav")));
-    auto analyzer = std::make_unique<CLiveAnalyzer>();
+    auto analyzer = std::make_unique<CountingLiveAnalyzer>();
     analyzer->m_blockSink = &recorder;
     analyzer->OpenCapture();
     ASSERT_TRUE(card->WaitForCapturedBuffers(6, 20s));
@@ -72,6 +100,7 @@ TEST_F(CaptureRecorderTest, TheLiveAnalyzerHandsOverExactlyTheBlocksItAnalyses) 
     ASSERT_TRUE(recorder.Start(folder.File("tone.wav")));
     analyzer->m_blockSink = &recorder;
     analyzer->StartTone();
+    ASSERT_TRUE(analyzer->WaitForAnalyses(6 + 5));
     analyzer->EndPump();
     analyzer->m_toneMode = 0;
     analyzer->m_blockSink = nullptr;
@@ -102,6 +131,12 @@ TEST_F(CaptureRecorderTest, AKilledRecordingStillOpensAndHoldsAllButAtMostItsLas
     const std::vector<std::int16_t> kept = ReadSoundFile(path, &frames);
     ASSERT_GE(frames, static_cast<sf_count_t>(4 * kBlock));
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), samples.begin()));
+    // The header itself says so (a lenient reader would take the data without it).
+    const std::string bytes = ReadBytes(path);
+    ASSERT_EQ(bytes.size(), 44 + 2 * static_cast<std::size_t>(frames));
+    EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);  // RIFF size
+    EXPECT_EQ(bytes.substr(36, 4), "data");
+    EXPECT_EQ(Le32(bytes, 40), 2 * static_cast<std::uint32_t>(frames));
 }
 
 TEST_F(CaptureRecorderTest, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatWasWritten) {
