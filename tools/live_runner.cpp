@@ -59,7 +59,8 @@ private:
 std::string AnalyzeLive(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
     auto* card = dynamic_cast<platform::SimulatedSoundCard*>(&platform::WaveAudio());
-    if (card == nullptr) return "the replay needs the simulated sound card";
+    if (card == nullptr || card->GetInputDeviceCount() == 0)
+        return "the replay needs the simulated sound card";
     std::vector<std::int16_t> samples;
     try {
         samples = platform::DecodeAudioFile(path).samples;

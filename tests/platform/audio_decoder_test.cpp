@@ -92,6 +92,31 @@ TEST(AudioDecoder, OtherRatesAreResampledTo11025) {
     EXPECT_LT(worst, 3.0);
 }
 
+TEST(AudioDecoder, LossyOggStreamsDecodeToTheirToneAtTheNewRate) {
+    ScratchFolder folder;
+    struct Case {
+        const char* name;
+        int format;
+        int rate;
+    };
+    for (const Case& c : {Case{"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
+                          Case{"tone.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<double> tone;
+        for (int i = 0; i < 2 * c.rate; ++i)
+            tone.push_back(0.3 * std::sin(2 * M_PI * 440.0 * i / c.rate));
+        WriteDoubles(folder.File(c.name), c.format, c.rate, 1, tone);
+        const platform::DecodedAudio decoded = platform::DecodeAudioFile(folder.File(c.name));
+        EXPECT_NEAR(static_cast<double>(decoded.samples.size()), 2 * 11025.0, 11025.0 * 0.05);
+        // The level of a 0.3 full-scale sine survives the codec and the resampler.
+        double power = 0.0;
+        for (std::size_t i = 2000; i < 20000; ++i)
+            power += double(decoded.samples[i]) * decoded.samples[i];
+        const double rms = std::sqrt(power / 18000.0);
+        EXPECT_NEAR(rms, 0.3 * 32768.0 / std::sqrt(2.0), 700.0);
+    }
+}
+
 TEST(AudioDecoder, AFileLibsndfileCannotReadGivesOneLineWithTheNameAndTheReason) {
     ScratchFolder folder;
     const std::string path = folder.File("notes.wav");
