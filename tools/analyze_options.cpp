@@ -67,6 +67,16 @@ std::string UsageText() {
            "  --threshold-adjust T   the \"Threshold adjust\" value (default 75)\n"
            "  --bins                 add the nine band magnitudes behind the spectrum bars:\n"
            "                         bin_8_0,bin_8_5,...,bin_12_0 (bins 95, 101, ..., 143)\n"
+           "  --decode               decode each file first (WAV in any form, RF64, AIFF, FLAC,\n"
+           "                         Ogg Vorbis, Opus...: whatever libsndfile reads) to 16-bit\n"
+           "                         mono at 11025 Hz (channels averaged, resampled by\n"
+           "                         libsoxr); the decoded samples take the place of the\n"
+           "                         file's bytes, and time_s counts their bytes\n"
+           "  --live                 feed the decoded samples through the live capture path, as\n"
+           "                         Line (Mixer) On would, in whole blocks of 4096 from the\n"
+           "                         first sample (a final partial block is not analysed);\n"
+           "                         time_s is block * 4096 / 11025. Replays a recording to\n"
+           "                         the rows its live session analysed\n"
            "  --no-progress          never show the progress bar\n"
            "  --jobs N               analyse N files at once, each by its own analyzer\n"
            "                         (default: one per processor); rows are still written in\n"
@@ -138,6 +148,12 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--bins") {
             if (!flagOnly()) return fail("option --bins takes no value");
             o.bins = true;
+        } else if (name == "--decode") {
+            if (!flagOnly()) return fail("option --decode takes no value");
+            o.decode = true;
+        } else if (name == "--live") {
+            if (!flagOnly()) return fail("option --live takes no value");
+            o.live = true;
         } else if (name == "--no-progress") {
             if (!flagOnly()) return fail("option --no-progress takes no value");
             o.progress = false;
@@ -200,6 +216,7 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         if (!o.files.empty() || !o.fileLists.empty())
             return fail("give either files or --tone, not both");
         if (!o.outputDir.empty()) return fail("--output-dir takes files, not the tone");
+        if (o.decode || o.live) return fail("--decode and --live take files, not --tone");
         o.tone = ToneOptions{*toneHz, *amplitude, *blocks};
     } else if (o.files.empty() && o.fileLists.empty()) {
         return fail("no input: give one or more files, --files-from, or --tone");

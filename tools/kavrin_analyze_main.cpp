@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    const RunSettings settings{options.volume, options.thresholdAdjust, options.bins};
+    const RunSettings settings{options.volume, options.thresholdAdjust, options.bins,
+                               options.decode, options.live};
 
     if (options.tone) {
         InstallHeadlessPlatform();

@@ -242,6 +242,43 @@ TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
               expected.out.substr(0, expected.out.find('\n') + 1));
 }
 
+TEST_F(KavrinAnalyzeBatch, DecodedAndReplayedInputsGiveTheSameBytesWithSeveralJobs) {
+    // WAV files with their header (16-bit mono at 22050 Hz: decoding resamples them).
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        const std::string raw =
+            ReadAll(Recording("raw" + std::to_string(i), 60000 + 30000 * i, 50 + i));
+        auto le = [](std::uint32_t v, int bytes) {
+            std::string out;
+            for (int b = 0; b < bytes; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);
+            return out;
+        };
+        const std::string wav = "RIFF" + le(36 + raw.size(), 4) + "WAVEfmt " + le(16, 4) +
+                                le(1, 2) + le(1, 2) + le(22050, 4) + le(44100, 4) + le(2, 2) +
+                                le(16, 2) + "data" + le(raw.size(), 4) + raw;
+        const fs::path path = m_dir / ("w" + std::to_string(i) + ".wav");
+        std::ofstream(path, std::ios::binary) << wav;
+        inputs.push_back(Quote(path.string()));
+    }
+    std::string all;
+    for (const std::string& input : inputs) all += " " + input;
+    for (const char* mode : {"--decode", "--decode --live"}) {
+        SCOPED_TRACE(mode);
+        const Result one = Run(std::string("--jobs 1 ") + mode + all);
+        EXPECT_EQ(one.status, 0) << one.err;
+        EXPECT_GT(std::count(one.out.begin(), one.out.end(), '\n'), 8);
+        const Result two = Run(std::string("--jobs 2 ") + mode + all);
+        EXPECT_TRUE(two.out == one.out);
+        const fs::path out = m_dir / "out";
+        fs::remove_all(out);
+        EXPECT_EQ(
+            Run(std::string("--jobs 3 --output-dir ") + Quote(out.string()) + " " + mode + all)
+                .status,
+            0);
+        EXPECT_EQ(ReadAll(out / "w2.wav.csv"), Run(std::string(mode) + " " + inputs[2]).out);
+    }
+}
+
 TEST_F(KavrinAnalyzeBatch, OnATerminalOneBarCoversTheBatchInsteadOfSummaryLines) {
     // Long enough together for the bar (8 MiB), under a pseudo-terminal made by script(1).
     const std::string a = Recording("a.wav", 4500000, 40).string();
