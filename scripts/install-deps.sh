@@ -6,9 +6,10 @@ packages=(
     g++ cmake make pkg-config ccache git clang-format
     clang-16 libfuzzer-16-dev libclang-rt-16-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libwxgtk3.2-dev portaudio19-dev
+    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+    parallel openssh-server openssh-client rsync
 )
 
 missing=()

@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/inline_sound_card.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
-#include "platform/simulated_sound_card.h"
 #include "platform/sleep.h"
 #include "platform/wave_audio.h"
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
+#include "tools/live_runner.h"
+#include "tools/standard_input_file.h"
 
 namespace kavrin_analyze {
 namespace {
@@ -58,6 +60,8 @@ public:
         : m_settings(settings), m_rows(rows), m_progress(progress), m_length(length) {}
 
     int Analyze(void* block) override {
+        // A decoded stream's length is known once it is open; the end-of-file cycle closes it.
+        if (m_decodeAudio && m_length == 0) m_length = StreamLength();
         const int result = CFileAnalyzer::Analyze(block);
         ++m_cycles;
         // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
@@ -106,10 +110,8 @@ private:
 }  // namespace
 
 void InstallHeadlessPlatform() {
-    auto card = std::make_shared<platform::SimulatedSoundCard>();
-    card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
-    card->SetRecording(false);  // a file of hours must not be kept in memory twice
-    platform::SetWaveAudioDriver(card);
+    // Plays each buffer the moment it is written, so the playback pump runs on alone.
+    platform::SetWaveAudioDriver(std::make_shared<platform::InlineSoundCard>());
     // The pauses only give real devices and worker threads time; here every step is awaited.
     platform::SetSleepHook([](int) {});
     platform::SetMessagePresenter([](const std::string& text, platform::MessageIcon) {
@@ -127,6 +129,13 @@ void InstallHeadlessPlatform() {
 
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
+    if (path == "-") {
+        // Standard input, copied once per process into a file that the run can measure.
+        static StandardInputFile standardInput;
+        if (const std::string failure = standardInput.Copy(); !failure.empty()) return failure;
+        return standardInput.AsDash(AnalyzeFile(standardInput.Path(), settings, rows, progress));
+    }
+    if (settings.live) return AnalyzeLive(path, settings, rows, progress);
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         return platform::CFileException(platform::CFileException::CauseFromErrno(errno), errno,
@@ -140,7 +149,8 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
         context.messages.clear();
     }
     auto analyzer = std::make_unique<RecordingFileAnalyzer>(
-        settings, rows, progress, static_cast<std::uint64_t>(info.st_size));
+        settings, rows, progress, settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
+    analyzer->m_decodeAudio = settings.decode;
     // As the File command: the threshold adjust value, the volume the display hands over.
     analyzer->m_thresholdPercent = settings.thresholdAdjust;
     analyzer->m_volume = settings.volume;

@@ -61,4 +61,17 @@ std::string StandardInputFile::Copy() {
     return {};
 }
 
+std::string StandardInputFile::AsDash(const std::string& text) const {
+    if (m_path.empty()) return text;
+    std::string out;
+    std::size_t from = 0;
+    for (auto at = text.find(m_path); at != std::string::npos; at = text.find(m_path, from)) {
+        out.append(text, from, at - from);
+        out += '-';
+        from = at + m_path.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
 }  // namespace kavrin_analyze

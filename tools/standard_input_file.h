@@ -20,6 +20,8 @@ public:
     std::string Copy();
     // The name to open, valid after a successful Copy.
     const std::string& Path() const { return m_path; }
+    // `text` with every mention of Path() as "-", as the user named it.
+    std::string AsDash(const std::string& text) const;
 
 private:
     int m_fd = -1;
