@@ -1,6 +1,6 @@
-// The settings file as the window reads it: the recent-file list and the preview pages out of
-// arbitrary bytes, through the toolkit's file configuration as the window uses it. Beyond
-// crashes: what the window would write back reads back to the same list.
+// The settings file as the window reads it: the recent-file list, the preview pages and the
+// decoding switch out of arbitrary bytes, through the toolkit's file configuration as the window
+// uses it. Beyond crashes: what the window would write back reads back the same.
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/init.h>
@@ -48,11 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     wxFileHistory history(kRecentFileCount);
     kavrin::LoadRecentFiles(*config, history);
     const int previewPages = kavrin::LoadPreviewPages(*config);
+    const bool decode = kavrin::LoadDecodeAudioFiles(*config);
 
     // As the window's exit writes them, into a fresh file, then read as the next start does.
     auto fresh = kavrin::ParseSettings("");
     kavrin::SaveRecentFiles(*fresh, history);
     kavrin::SavePreviewPages(*fresh, previewPages);
+    kavrin::SaveDecodeAudioFiles(*fresh, decode);
     auto again = kavrin::ParseSettings(Written(*fresh));
     wxFileHistory reread(kRecentFileCount);
     kavrin::LoadRecentFiles(*again, reread);
