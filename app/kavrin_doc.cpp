@@ -3,6 +3,7 @@
 #include <wx/filename.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 
 #include "app/kavrin_app.h"
@@ -20,6 +21,13 @@ void ReportFileFailure(const wxString& filename, int osError) {
     const platform::CFileException error(platform::CFileException::CauseFromErrno(osError), osError,
                                          path);
     platform::ShowMessage(error.what());
+}
+
+// True when the file exists and holds at least one byte.
+bool HoldsData(const wxString& filename) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(filename.fn_str().data(), error);
+    return !error && size > 0;
 }
 
 }  // namespace
@@ -41,7 +49,10 @@ bool CKavrinDoc::OnOpenDocument(const wxString& filename) {
 }
 
 void CKavrinDoc::OnFileSave() {
-    if (!GetDocumentSaved() || GetFilename().empty())
+    // Saving writes the empty document: over a file that holds data (one that was opened, or
+    // that was written since) that would destroy it without a word, so such a file goes through
+    // "Save As" and its overwrite question.
+    if (!GetDocumentSaved() || GetFilename().empty() || HoldsData(GetFilename()))
         SaveAs();
     else
         OnSaveDocument(GetFilename());

@@ -156,10 +156,51 @@ TEST_F(ShellTest, SaveAsksForANameAndWritesAnEmptyFile) {
     ASSERT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_EQ(Frame()->GetTitle(), "saved.doc - Windows Tolmar (Tolmar)");
-    // Saved once, Save writes the same file again without asking.
-    std::ofstream(path) << "again";
+    // Saved once, Save writes the same (still empty) file again without asking.
     SendCommand(ID_FILE_SAVE);
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    // Once the file holds data again, Save asks first instead of truncating it.
+    std::ofstream(path) << "again";
+    title.clear();
+    ChoosePath("", &title);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(ReadFile(path), "again");
+}
+
+TEST_F(ShellTest, SaveAfterOpenNeverTruncatesTheOpenedFile) {
+    ASSERT_TRUE(StartApp());
+    const std::string speech = TempPath("speech.wav");
+    std::ofstream(speech, std::ios::binary) << std::string(4096, '\x11');
+    ChoosePath(speech);
+    SendCommand(ID_FILE_OPEN);
+    ASSERT_EQ(Frame()->GetTitle(), "speech.wav - Windows Tolmar (Tolmar)");
+
+    // Save goes through "Save As"; cancelling it leaves the file whole.
+    wxString title;
+    ChoosePath("", &title);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(std::filesystem::file_size(speech), 4096u);
+    EXPECT_EQ(Frame()->GetTitle(), "speech.wav - Windows Tolmar (Tolmar)");
+
+    // A new name gets the empty document; the opened file stays as it was.
+    const std::string copy = TempPath("copy.doc");
+    ChoosePath(copy);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(std::filesystem::file_size(speech), 4096u);
+    ASSERT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(std::filesystem::file_size(copy), 0u);
+    EXPECT_EQ(Frame()->GetTitle(), "copy.doc - Windows Tolmar (Tolmar)");
+    EXPECT_TRUE(Messages().empty());
+
+    // An opened empty file is saved in place, as before.
+    const std::string empty = TempPath("empty.doc");
+    std::ofstream(empty).flush();
+    ChoosePath(empty);
+    SendCommand(ID_FILE_OPEN);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
 }
 
 TEST_F(ShellTest, OpenTakesAnyFileAndChangesOnlyCaptionAndRecentFiles) {
