@@ -7,6 +7,7 @@
 #include "platform/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/form_fit.h"
 #include "ui/form_ids.h"
 #include "ui/picture_control.h"
 #include "ui/string_table.h"
@@ -80,6 +81,7 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     SetFrame(frame);
     m_form = new CTolmarForm(frame);
     BindForm();
+    GrowFrameToHold(*frame, m_form->GetVirtualSize());
     frame->SendSizeEvent();
     return true;
 }

@@ -7,8 +7,6 @@
 #include <wx/app.h>
 #include <wx/artprov.h>
 #include <wx/button.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/uiaction.h>
@@ -19,6 +17,7 @@
 #include <thread>
 
 #include "app/kavrin_message_dlg.h"
+#include "app/main_frame.h"
 #include "platform/message_box.h"
 #include "tests/app/gui_test_support.h"
 
@@ -77,34 +76,45 @@ TEST_F(GuiSeamsTest, AMessageFromAWorkerIsShownOnTheUserInterfaceThread) {
     EXPECT_EQ(text, "File error");
 }
 
-// How many pixels of `window`'s area on the screen differ from its top-left pixel.
-int InkedPixels(wxWindow* window) {
-    const wxRect area = window->GetScreenRect();
-    wxBitmap shot(area.width, area.height);
-    wxMemoryDC memory(shot);
-    wxScreenDC screen;
-    memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
-    memory.SelectObject(wxNullBitmap);
-    const wxImage image = shot.ConvertToImage();
-    const unsigned char* rgb = image.GetData();
-    int inked = 0;
-    for (int i = 0; i < area.width * area.height; ++i)
-        if (rgb[3 * i] != rgb[0] || rgb[3 * i + 1] != rgb[1] || rgb[3 * i + 2] != rgb[2]) ++inked;
-    return inked;
+// Gone from the screen and from the list of top-level windows before the next test starts.
+void Dismiss(wxDialog* box) {
+    box->Hide();
+    box->Destroy();
+    WaitUntil(
+        [&] {
+            wxTheApp->ProcessIdle();
+            return wxTopLevelWindows.Find(box) == nullptr;
+        },
+        5s);
+}
+
+// How many pixels of the picture are not transparent.
+int OpaquePixels(const wxBitmap& bitmap) {
+    const wxImage image = bitmap.ConvertToImage();
+    int opaque = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            if (!image.HasAlpha() || image.GetAlpha(x, y) > 128) ++opaque;
+    return opaque;
 }
 
 TEST_F(GuiSeamsTest, AMessageBoxShowsItsIconBesideTheTextWithOneOkButton) {
+    ASSERT_TRUE(StartApp());
     for (const auto kind : {platform::MessageIcon::Exclamation, platform::MessageIcon::Stop}) {
-        auto* box = new kavrin::CKavrinMessageDlg(nullptr, "Cannot open  & read", kind);
+        auto* box = new kavrin::CKavrinMessageDlg(Frame(), "Cannot open  & read", kind);
         EXPECT_EQ(box->GetTitle(), "Kavrin");
         int buttons = 0;
         wxString shownText;
+        wxRect textRect;
         for (wxWindow* child : box->GetChildren()) {
             if (auto* button = dynamic_cast<wxButton*>(child)) {
                 ++buttons;
                 EXPECT_EQ(button->GetLabel(), "OK");
             }
-            if (auto* label = dynamic_cast<wxStaticText*>(child)) shownText = label->GetLabelText();
+            if (auto* label = dynamic_cast<wxStaticText*>(child)) {
+                shownText = label->GetLabelText();
+                textRect = label->GetRect();
+            }
         }
         EXPECT_EQ(buttons, 1);
         EXPECT_EQ(shownText, "Cannot open  & read");
@@ -112,18 +122,14 @@ TEST_F(GuiSeamsTest, AMessageBoxShowsItsIconBesideTheTextWithOneOkButton) {
         const wxBitmap expected = wxArtProvider::GetBitmap(art, wxART_MESSAGE_BOX);
         ASSERT_TRUE(expected.IsOk());
         EXPECT_EQ(box->GetImage()->GetBitmap().GetSize(), expected.GetSize());
-        // The icon stands left of the text, and it is drawn on the screen.
+        EXPECT_GT(OpaquePixels(box->GetImage()->GetBitmap()), 50);
+        // Shown, whole, left of the text.
         box->Show();
         Yield();
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                Yield();
-                return InkedPixels(box->GetImage()) > 50;
-            },
-            5s))
-            << "no icon on the screen";
-        box->Destroy();
-        Yield();
+        EXPECT_TRUE(box->GetImage()->IsShown());
+        EXPECT_GE(box->GetImage()->GetSize().x, expected.GetWidth());
+        EXPECT_LT(box->GetImage()->GetRect().GetRight(), textRect.x);
+        Dismiss(box);
     }
 }
 
@@ -153,8 +159,7 @@ TEST_F(GuiSeamsTest, ReturnAndEscapeCloseTheMessageBox) {
             5s))
             << "key " << key << " left the box open";
         EXPECT_EQ(result, wxID_OK);
-        box->Destroy();
-        Yield();
+        Dismiss(box);
     }
 }
 

@@ -18,6 +18,7 @@
 #include "app/about_dlg.h"
 #include "app/kavrin_app.h"
 #include "app/kavrin_doc_manager.h"
+#include "app/kavrin_message_dlg.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "tests/app/gui_test_support.h"
@@ -285,7 +286,7 @@ TEST_F(ShellTest, AFileArgumentThatCannotBeOpenedEndsTheStart) {
     // Reported in the application's own message box, which is up before a test can record it.
     wxString message;
     dialogs->Expect([&](wxDialog* dialog) {
-        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) message = box->GetMessage();
+        if (auto* box = dynamic_cast<CKavrinMessageDlg*>(dialog)) message = box->GetText();
         return wxID_OK;
     });
     EXPECT_FALSE(StartApp(TempPath("no/such/file.wav")));
