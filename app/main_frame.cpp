@@ -7,6 +7,7 @@
 
 #include "app/app_resources.h"
 #include "ui/command_map.h"
+#include "ui/status_panes.h"
 #include "ui/string_table.h"
 
 namespace kavrin {
@@ -55,9 +56,14 @@ bool CMainFrame::OnCreate() {
     if (!statusBar) return false;
     int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    for (int i = 0; i < kPaneCount - 1; ++i) {
-        widths[i + 1] = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
-        styles[i + 1] = wxSB_SUNKEN;
+    widths[kSourcePane] = -1;
+    styles[kSourcePane] = wxSB_SUNKEN;
+    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 16;
+    styles[kReadingPane] = wxSB_SUNKEN;
+    for (int i = 0; i < kIndicatorCount; ++i) {
+        widths[kFirstIndicator + i] =
+            statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        styles[kFirstIndicator + i] = wxSB_SUNKEN;
     }
     statusBar->SetStatusWidths(kPaneCount, widths);
     statusBar->SetStatusStyles(kPaneCount, styles);
@@ -100,10 +106,11 @@ void CMainFrame::ShowBar(wxWindow* bar, bool show) {
 void CMainFrame::UpdateIndicators() {
     wxStatusBar* statusBar = GetStatusBar();
     if (!statusBar) return;
-    for (int i = 0; i < kPaneCount - 1; ++i) {
+    for (int i = 0; i < kIndicatorCount; ++i) {
         const wxString text =
             wxGetKeyState(kIndicators[i].key) ? wxString(LoadString(kIndicators[i].stringId)) : "";
-        if (statusBar->GetStatusText(i + 1) != text) statusBar->SetStatusText(text, i + 1);
+        if (statusBar->GetStatusText(kFirstIndicator + i) != text)
+            statusBar->SetStatusText(text, kFirstIndicator + i);
     }
 }
 

@@ -75,7 +75,8 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     EXPECT_EQ(frame->GetToolBar()->GetToolsCount(), 10u);  // eight buttons, two separators
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    // The message pane, the source and reading panes, CAP, NUM, SCRL.
+    EXPECT_EQ(status->GetFieldsCount(), 6);
     EXPECT_EQ(status->GetStatusText(0), "Ready");
     // The toolbar lies along the top, above the form; the status bar along the bottom.
     const wxRect form = View()->GetForm()->GetScreenRect();
