@@ -52,8 +52,8 @@ TEST_F(StatusPanesTest, IdleThenTheToneWithItsReadingsThenIdleAgain) {
         [&] {
             Yield();
             const std::string reading = Pane(kReadingPane);
-            return reading.rfind("inst 10.0 Hz  avg ", 0) == 0 && reading.size() > 12 &&
-                   reading.substr(reading.size() - 12) == "ref 11.0 Hz";
+            return reading.rfind("inst 10.0 Hz  avg ", 0) == 0 && reading.size() > 13 &&
+                   reading.substr(reading.size() - 13) == "  ref 11.0 Hz";
         },
         10s))
         << Pane(kReadingPane);
