@@ -1,5 +1,7 @@
 // The application shell through the real window: caption and size, menus, toolbar and status
 // bar, command enabling, the document commands, settings across a restart, About and help.
+#include <fcntl.h>
+#include <unistd.h>
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/html/helpctrl.h>
@@ -12,6 +14,7 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -366,6 +369,52 @@ TEST_F(ShellTest, ContentsOpensTheBookAtItsContext) {
     // Shown as a page, not as its source text.
     EXPECT_EQ(window->GetHtmlWindow()->GetOpenedPageTitle(), "Kavrin help");
     Yield();
+}
+
+// Standard error of this process, kept in a file while the object lives.
+class CapturedStandardError {
+public:
+    explicit CapturedStandardError(const std::string& path) : m_path(path) {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, 2);
+        ::close(file);
+    }
+    ~CapturedStandardError() { Restore(); }
+    std::string Text() {
+        Restore();
+        return ReadFile(m_path);
+    }
+
+private:
+    void Restore() {
+        if (m_saved < 0) return;
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+    std::string m_path;
+    int m_saved = -1;
+};
+
+TEST_F(ShellTest, ContentsWritesNoWarnings) {
+    ASSERT_TRUE(StartApp());
+    App().SetHelpBookPath(KAVRIN_TEST_HELP_BOOK);
+    CapturedStandardError errors(TempPath("stderr.txt"));
+    ChooseMenu(ID_HELP_CONTENTS);
+    ASSERT_NE(App().GetHelpController(), nullptr);
+    wxWindow* window = App().GetHelpController()->GetFrame();
+    ASSERT_NE(window, nullptr);
+    // Laid out, shown, resized and closed, as a user would.
+    for (int i = 0; i < 20; ++i) Yield();
+    window->SetSize(wxSize(300, 200));
+    for (int i = 0; i < 10; ++i) Yield();
+    window->Close(true);
+    for (int i = 0; i < 10; ++i) Yield();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(errors.Text(), "");
 }
 
 TEST_F(ShellTest, ClosingWithNothingStartedExitsPromptlyWithoutDeviceCalls) {
