@@ -56,7 +56,7 @@ bool CMainFrame::OnCreate() {
     if (!statusBar) return false;
     int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    widths[kSourcePane] = -1;
+    widths[kSourcePane] = statusBar->GetTextExtent(kWidestSource).x + 16;
     styles[kSourcePane] = wxSB_SUNKEN;
     widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 16;
     styles[kReadingPane] = wxSB_SUNKEN;
