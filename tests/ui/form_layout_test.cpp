@@ -17,6 +17,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "tests/app/gui_test_support.h"
 #include "ui/form_ids.h"
@@ -127,14 +128,21 @@ TEST_F(FormLayoutTest, LabelsFitTheirTextAndTheGroupBoxHoldsItsControls) {
     }
 }
 
-TEST_F(FormLayoutTest, TheTestGeneratorDialogShowsWholeLabels) {
-    CTestGenDlg dialog(nullptr);
+// Every label whole, every control inside the dialog.
+void ExpectWholeDialog(const wxDialog& dialog) {
     ExpectNoClippedText(dialog);
     const wxSize client = dialog.GetClientSize();
     for (const wxWindow* child : dialog.GetChildren()) {
         EXPECT_LE(child->GetRect().GetRight(), client.x - 1) << Describe(child);
         EXPECT_LE(child->GetRect().GetBottom(), client.y - 1) << Describe(child);
     }
+}
+
+TEST_F(FormLayoutTest, TheDialogsShowWholeLabels) {
+    CTestGenDlg generator(nullptr);
+    ExpectWholeDialog(generator);
+    CAboutDlg about(nullptr);
+    ExpectWholeDialog(about);
 }
 
 struct InkRun {
