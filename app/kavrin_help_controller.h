@@ -1,7 +1,7 @@
-// The help book's window: the toolkit's HTML help with contents, index and search, its
-// navigation pages laid out at their real size before the window is first shown (a page the
-// toolkit first meets at its default size of a few pixels makes GTK complain about scroll bars
-// with less room than they need).
+// The help book's window: the toolkit's HTML help with its toolbar, the contents beside the page,
+// and printing. The book is one page, so the index and search tabs are left out: GTK lays out
+// their hidden pages at a few pixels when the window first shows and complains about their
+// scroll bars and check boxes on standard error.
 #pragma once
 
 #include <wx/html/helpctrl.h>
@@ -13,6 +13,7 @@ public:
     explicit CKavrinHelpController(wxWindow* parent);
 
 protected:
+    // The frame with a smallest size at which its panes still fit their controls.
     wxHtmlHelpFrame* CreateHelpFrame(wxHtmlHelpData* data) override;
 };
 
