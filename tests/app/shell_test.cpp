@@ -78,8 +78,9 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     EXPECT_EQ(frame->GetToolBar()->GetToolsCount(), 10u);  // eight buttons, two separators
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_NE(status, nullptr);
-    // The message pane, the source and reading panes, CAP, NUM, SCRL.
-    EXPECT_EQ(status->GetFieldsCount(), 6);
+    // The message pane, the source and reading panes, CAP, NUM, SCRL, and the recording pane,
+    // empty and narrow when idle.
+    EXPECT_EQ(status->GetFieldsCount(), 7);
     EXPECT_EQ(status->GetStatusText(0), "Ready");
     // The toolbar lies along the top, above the form; the status bar along the bottom.
     const wxRect form = View()->GetForm()->GetScreenRect();
