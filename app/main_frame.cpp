@@ -59,9 +59,11 @@ bool CMainFrame::OnCreate() {
     if (!statusBar) return false;
     int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    widths[kSourcePane] = statusBar->GetTextExtent(kWidestSource).x + 16;
+    // The message pane and the source pane share what the fixed panes leave, the source three
+    // quarters of it ("Ready" is short; a file's name and times are not).
+    widths[kSourcePane] = -3;
     styles[kSourcePane] = wxSB_SUNKEN;
-    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 16;
+    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 8;
     styles[kReadingPane] = wxSB_SUNKEN;
     for (int i = 0; i < kIndicatorCount; ++i) {
         widths[kFirstIndicator + i] =

@@ -22,8 +22,7 @@ namespace kavrin {
 // The panes' places in the status bar: after the message pane, before the key-state indicators.
 inline constexpr int kSourcePane = 1;
 inline constexpr int kReadingPane = 2;
-// A source text and a reading as wide as they usually get, to size their panes.
-inline constexpr const char* kWidestSource = "Tone: 22000 Hz, amplitude 32000";
+// A reading as wide as it gets, to size its pane.
 inline constexpr const char* kWidestReading = "inst 10.0 Hz  avg 10.0 Hz  ref 10.0 Hz";
 
 class CTolmarDisp;
