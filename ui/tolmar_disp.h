@@ -13,11 +13,16 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 
+#include "ui/source_status.h"
 #include "ui/tick_computation.h"
 #include "ui/tolmar_form.h"
 
 namespace kavrin {
+
+class CStatusPanes;
 
 class CTolmarDisp : public wxView {
 public:
@@ -56,6 +61,8 @@ public:
     bool IsTimerRunning() const { return m_timer.IsRunning(); }
     // What the last tick computed (for inspection).
     const TickResult& LastTick() const { return m_lastTick; }
+    // The values of the analyzer the last tick drew; empty when it drew none.
+    const std::optional<DrawnReading>& LastReading() const { return m_lastReading; }
 
     std::uint32_t m_thresholdAdjust = 0;
     std::int32_t m_volumeAdjust = 0;
@@ -83,6 +90,8 @@ private:
     wxWeakRef<CTolmarForm> m_form;
     wxTimer m_timer;
     TickResult m_lastTick;
+    std::optional<DrawnReading> m_lastReading;
+    std::unique_ptr<CStatusPanes> m_statusPanes;
 
     wxDECLARE_DYNAMIC_CLASS(CTolmarDisp);
 };
