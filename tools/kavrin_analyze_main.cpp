@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/evaluation_csv.h"
 #include "tools/analysis_runner.h"
 #include "tools/analyze_options.h"
-#include "tools/csv_row.h"
 #include "tools/progress_bar.h"
 
 namespace {
