@@ -67,6 +67,7 @@ void CFileAnalyzer::OpenFile() {
         const std::size_t primed = m_file.Read(m_playBuffers[0], sizeof(m_playBuffers[0]));
         m_position = m_position + primed;
         m_position = m_position + ReadBlock();
+        BeginEvaluationSession(EvaluationSource::File, m_file.GetLength(), *path);
     } catch (...) {
         m_file.Close();
         throw;
