@@ -9,11 +9,32 @@ constexpr int kFirstToolkitId = 6000;
 }  // namespace
 
 const CommandId kAllCommands[] = {
-    ID_INPUT_FILE,      ID_INPUT_TELEPHONE, ID_TESTGEN_START, ID_TESTGEN_STOP, ID_TESTGEN_SETPARAMS,
-    ID_LINE_ON,         ID_LINE_OFF,        ID_HELP_CONTENTS, ID_FILE_NEW,     ID_FILE_OPEN,
-    ID_FILE_SAVE,       ID_FILE_PRINT,      ID_EDIT_COPY,     ID_EDIT_CUT,     ID_EDIT_PASTE,
-    ID_EDIT_UNDO,       ID_APP_ABOUT,       ID_NEXT_PANE,     ID_PREV_PANE,    ID_VIEW_TOOLBAR,
+    ID_INPUT_FILE,
+    ID_INPUT_TELEPHONE,
+    ID_TESTGEN_START,
+    ID_TESTGEN_STOP,
+    ID_TESTGEN_SETPARAMS,
+    ID_LINE_ON,
+    ID_LINE_OFF,
+    ID_HELP_CONTENTS,
+    ID_FILE_NEW,
+    ID_FILE_OPEN,
+    ID_FILE_SAVE,
+    ID_FILE_PRINT,
+    ID_EDIT_COPY,
+    ID_EDIT_CUT,
+    ID_EDIT_PASTE,
+    ID_EDIT_UNDO,
+    ID_APP_ABOUT,
+    ID_NEXT_PANE,
+    ID_PREV_PANE,
+    ID_VIEW_TOOLBAR,
     ID_VIEW_STATUS_BAR,
+    ID_TIMELINE_SHOW,
+    ID_TIMELINE_MARK,
+    ID_TIMELINE_EXPORT_CSV,
+    ID_TIMELINE_EXPORT_PNG,
+    ID_TIMELINE_CLEAR,
 };
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);
 

@@ -80,6 +80,8 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     SetFrame(frame);
     m_form = new CTolmarForm(frame);
     BindForm();
+    m_timeline = std::make_unique<CTimeline>(frame, m_form);
+    m_timeline->BindCommands(*this);
     frame->SendSizeEvent();
     return true;
 }
@@ -279,6 +281,7 @@ void CTolmarDisp::OnTimer() {
     if (m_lastTick.liveShown) g_liveAnalyzer.m_volume = m_volumeAdjust;
     if (m_lastTick.fileShown) g_fileAnalyzer.m_volume = m_volumeAdjust;
     if (m_lastTick.lampThreshold) m_lampThreshold = *m_lastTick.lampThreshold;
+    if (m_timeline) m_timeline->OnTick(m_lastTick);
 
     const TickPictures pictures = DrawTick(in, m_lastTick);
     const auto show = [this](int id, const wxBitmap& picture) {

@@ -13,8 +13,10 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "ui/tick_computation.h"
+#include "ui/timeline.h"
 #include "ui/tolmar_form.h"
 
 namespace kavrin {
@@ -53,6 +55,8 @@ public:
     bool IsTimerRunning() const { return m_timer.IsRunning(); }
     // What the last tick computed (for inspection).
     const TickResult& LastTick() const { return m_lastTick; }
+    // The session timeline under the form (made with the form).
+    CTimeline* Timeline() const { return m_timeline.get(); }
 
     std::uint32_t m_thresholdAdjust = 0;
     std::int32_t m_volumeAdjust = 0;
@@ -80,6 +84,7 @@ private:
     wxWeakRef<CTolmarForm> m_form;
     wxTimer m_timer;
     TickResult m_lastTick;
+    std::unique_ptr<CTimeline> m_timeline;
 
     wxDECLARE_DYNAMIC_CLASS(CTolmarDisp);
 };
