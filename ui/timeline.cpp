@@ -53,6 +53,9 @@ CTimeline::CTimeline(wxFrame* frame, wxWindow* form) : m_frame(frame), m_form(fo
     m_pane->Hide();
     // With a second child the frame no longer fills its client area with the form by itself.
     m_frame->Bind(wxEVT_SIZE, &CTimeline::OnFrameSize, this);
+    // Rows an earlier window left in the rings are not this window's.
+    Drain();
+    m_log.Clear();
 }
 
 CTimeline::~CTimeline() {

@@ -3,6 +3,7 @@
 #include <wx/dcmemory.h>
 #include <wx/graphics.h>
 
+#include <cmath>
 #include <memory>
 
 #include "ui/tick_drawing.h"
@@ -97,34 +98,57 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
     StrokeLines(*gc, layout.avg);
     gc->SetPen(wxPen(TimelineInstColour(), 2));
     StrokeLines(*gc, layout.inst);
+    if (!layout.instColumns.empty()) {
+        wxGraphicsPath columns = gc->CreatePath();
+        for (const TimelineColumn& column : layout.instColumns)
+            columns.AddRectangle(column.x, column.top - 1, 1, column.bottom - column.top + 2);
+        gc->SetPen(*wxTRANSPARENT_PEN);
+        gc->SetBrush(wxBrush(TimelineInstColour()));
+        gc->FillPath(columns);
+    }
     gc->ResetClip();
 
+    // The lamp strip: one path per colour, so that a long stretch costs three fills.
+    gc->SetPen(*wxTRANSPARENT_PEN);
+    for (EvaluationLamp lamp : {EvaluationLamp::None, EvaluationLamp::Red, EvaluationLamp::Yellow,
+                                EvaluationLamp::Green}) {
+        wxGraphicsPath path = gc->CreatePath();
+        bool any = false;
+        for (const TimelineStripCell& cell : layout.stripCells) {
+            if (cell.lamp != lamp) continue;
+            path.AddRectangle(cell.x1, layout.strip.top, cell.x2 - cell.x1,
+                              layout.strip.bottom - layout.strip.top);
+            any = true;
+        }
+        if (!any) continue;
+        gc->SetBrush(wxBrush(TimelineLampColour(lamp)));
+        gc->FillPath(path);
+    }
+
+    // The plot's frame.
+    gc->SetPen(wxPen(axisColour, 1));
+    gc->SetBrush(*wxTRANSPARENT_BRUSH);
+    gc->DrawRectangle(plot.left, plot.top, plotWidth, plotHeight);
     // Segment starts and marks as labelled vertical lines; labels above the plot.
     const auto rule = [&](const TimelineRule& r, const wxColour& colour, wxPenStyle style) {
         gc->SetPen(wxPen(colour, 1, style));
-        gc->StrokeLine(r.x, plot.top, r.x, layout.strip.bottom);
+        // On a whole pixel: the context itself centres a one-pixel pen on it, so the line
+        // stays one crisp pixel.
+        const double x = std::floor(r.x);
+        gc->StrokeLine(x, plot.top, x, layout.strip.bottom);
         gc->SetFont(font, colour);
         double w = 0, h = 0;
         gc->GetTextExtent(r.label, &w, &h);
-        gc->DrawText(r.label, r.x + 2, plot.top - h - 1);
+        // Beside the line, or left of it where the line is near the right edge.
+        const double at = x + 2 + w <= layout.width ? x + 2 : x - 2 - w;
+        gc->DrawText(r.label, at, plot.top - h - 1);
     };
     for (const TimelineRule& segment : layout.segments)
         rule(segment, wxColour(120, 120, 120), wxPENSTYLE_DOT);
     for (const TimelineRule& mark : layout.marks)
         rule(mark, TimelineMarkColour(), wxPENSTYLE_SOLID);
 
-    // The lamp strip.
-    gc->SetPen(*wxTRANSPARENT_PEN);
-    for (const TimelineStripCell& cell : layout.stripCells) {
-        gc->SetBrush(wxBrush(TimelineLampColour(cell.lamp)));
-        gc->DrawRectangle(cell.x1, layout.strip.top, cell.x2 - cell.x1,
-                          layout.strip.bottom - layout.strip.top);
-    }
-
-    // Frame and time labels.
-    gc->SetPen(wxPen(axisColour, 1));
-    gc->SetBrush(*wxTRANSPARENT_BRUSH);
-    gc->DrawRectangle(plot.left, plot.top, plotWidth, plotHeight);
+    // Time labels.
     gc->SetFont(font, axisColour);
     for (const TimelineTick& tick : layout.timeTicks) {
         double w = 0, h = 0;

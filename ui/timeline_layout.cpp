@@ -158,7 +158,57 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     bool bandOpen = false;
     double columnLow = 0.0;
     double columnHigh = 0.0;
-    for (std::size_t i = first; i < last; ++i) {
+    // Far more rows than pixel columns (a long stretch in view): the last row of each column
+    // stands for it. The extremes only grow within a session, so the band loses nothing; the
+    // lines show one value per column either way.
+    std::vector<std::size_t> visit;
+    const bool dense = static_cast<double>(last - first) > 4.0 * plotWidth;
+    if (dense) {
+        const double columns = std::ceil(plotWidth);
+        visit.reserve(static_cast<std::size_t>(columns) + 2);
+        visit.push_back(first);
+        for (double c = 1; c <= columns + 1; ++c) {
+            const double until = from + (to - from) * c / plotWidth;
+            const auto end = std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(first),
+                                              rows.begin() + static_cast<std::ptrdiff_t>(last),
+                                              until, [](double value, const EvaluationRecord& row) {
+                                                  return value < row.timelineSeconds;
+                                              });
+            const auto index = static_cast<std::size_t>(end - rows.begin());
+            if (index > visit.back() + 1) visit.push_back(index - 1);
+        }
+        if (visit.back() + 1 < last) visit.push_back(last - 1);
+    }
+    if (dense) {
+        // Every row counts for the range of its column.
+        const double scale = plotWidth / (to - from);
+        long column = -1;
+        double low = 0.0;
+        double high = 0.0;
+        const auto flush = [&] {
+            if (column >= 0)
+                out.instColumns.push_back({out.plot.left + column, yOf(high), yOf(low)});
+        };
+        const auto end = rows.begin() + static_cast<std::ptrdiff_t>(last);
+        for (auto row = rows.begin() + static_cast<std::ptrdiff_t>(first); row != end; ++row) {
+            const double inst = row->instFreq;
+            if (inst > kMaxIndex) continue;
+            const auto at = static_cast<long>((row->timelineSeconds - from) * scale);
+            if (at != column) {
+                flush();
+                column = at;
+                low = high = inst;
+            } else {
+                low = std::min(low, inst);
+                high = std::max(high, inst);
+            }
+        }
+        flush();
+    }
+    const std::size_t count = dense ? visit.size() : last - first;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = dense ? visit[k] : first + k;
+        const std::size_t following = dense ? (k + 1 < count ? visit[k + 1] : rows.size()) : i + 1;
         const EvaluationRecord& row = rows[i];
         // A new segment breaks every line: its values do not continue the previous run's.
         bool breaks = false;
@@ -173,32 +223,37 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
             bandOpen = false;
         }
         const double x = xOf(row.timelineSeconds);
-        inst.Add(x, yOf(row.instFreq), row.instFreq <= kMaxIndex);
-        avg.Add(x, yOf(Clamp(row.avgFreq, 0.0, kMaxIndex)), row.avgFreq >= 0.0);
+        if (!dense) inst.Add(x, yOf(row.instFreq), row.instFreq <= kMaxIndex);
+        avg.Add(x, yOf(row.avgFreq), row.avgFreq >= 0.0 && row.avgFreq <= kMaxIndex);
         reference.Add(x, yOf(Clamp(row.lampReference, 0.0, kMaxIndex)),
                       row.lamp != EvaluationLamp::None);
 
-        const double low = Clamp(row.minFreq, 0.0, kMaxIndex);
-        const double high = Clamp(row.maxFreq, 0.0, kMaxIndex);
-        if (!bandOpen) {
-            out.band.emplace_back();
-            bandOpen = true;
-        }
-        TimelineBand& band = out.band.back();
-        if (!band.upper.empty() && std::floor(band.upper.back().x) == std::floor(x)) {
-            columnLow = std::min(columnLow, low);
-            columnHigh = std::max(columnHigh, high);
-            band.upper.back() = {x, yOf(columnHigh)};
-            band.lower.back() = {x, yOf(columnLow)};
+        // A block without energy says nothing of the range: the band leaves it out.
+        if (row.instFreq > kMaxIndex) {
+            bandOpen = false;
         } else {
-            columnLow = low;
-            columnHigh = high;
-            band.upper.push_back({x, yOf(high)});
-            band.lower.push_back({x, yOf(low)});
+            const double low = Clamp(row.minFreq, 0.0, kMaxIndex);
+            const double high = Clamp(row.maxFreq, 0.0, kMaxIndex);
+            if (!bandOpen) {
+                out.band.emplace_back();
+                bandOpen = true;
+            }
+            TimelineBand& band = out.band.back();
+            if (!band.upper.empty() && std::floor(band.upper.back().x) == std::floor(x)) {
+                columnLow = std::min(columnLow, low);
+                columnHigh = std::max(columnHigh, high);
+                band.upper.back() = {x, yOf(columnHigh)};
+                band.lower.back() = {x, yOf(columnLow)};
+            } else {
+                columnLow = low;
+                columnHigh = high;
+                band.upper.push_back({x, yOf(high)});
+                band.lower.push_back({x, yOf(low)});
+            }
         }
 
         // The strip: each row's lamp from its own x to the next row's.
-        const double next = i + 1 < rows.size() ? xOf(rows[i + 1].timelineSeconds) : x;
+        const double next = following < rows.size() ? xOf(rows[following].timelineSeconds) : x;
         const double x1 = Clamp(x, out.plot.left, out.plot.right);
         const double x2 = Clamp(std::max(next, x + 1.0), out.plot.left, out.plot.right);
         if (x2 <= x1) continue;

@@ -52,6 +52,13 @@ struct TimelineBand {
     TimelinePolyline lower;
 };
 
+// One pixel column's range of a value, top and bottom in pixels.
+struct TimelineColumn {
+    double x = 0.0;
+    double top = 0.0;
+    double bottom = 0.0;
+};
+
 struct TimelineRect {
     double left = 0.0;
     double top = 0.0;
@@ -75,6 +82,9 @@ struct TimelineLayout {
     std::vector<TimelineTick> timeTicks;
     std::vector<TimelineTick> frequencyTicks;
     std::vector<TimelinePolyline> inst;
+    // With far more rows than columns the instantaneous frequency is drawn as each column's
+    // range instead of a line (and `inst` stays empty).
+    std::vector<TimelineColumn> instColumns;
     std::vector<TimelinePolyline> avg;
     std::vector<TimelinePolyline> lampReference;
     std::vector<TimelineBand> band;
