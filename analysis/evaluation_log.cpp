@@ -63,11 +63,19 @@ std::pair<std::size_t, std::size_t> CEvaluationLog::RowsBetween(double from, dou
 }
 
 bool CEvaluationLog::AddMark(const std::string& label) {
-    if (m_rows.empty()) return false;
+    return !m_rows.empty() && AddMarkAt(m_rows.size() - 1, label);
+}
+
+bool CEvaluationLog::AddMarkAt(std::size_t row, const std::string& label) {
+    if (row >= m_rows.size()) return false;
     Mark mark;
-    mark.row = m_rows.size() - 1;
+    mark.row = row;
     mark.label = label.empty() ? std::to_string(m_nextMarkNumber++) : label;
-    m_marks.push_back(std::move(mark));
+    // Kept in row order (the export walks rows and marks together); same row: in the order made.
+    const auto at =
+        std::upper_bound(m_marks.begin(), m_marks.end(), row,
+                         [](std::size_t value, const Mark& m) { return value < m.row; });
+    m_marks.insert(at, std::move(mark));
     return true;
 }
 

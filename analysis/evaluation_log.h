@@ -59,6 +59,8 @@ public:
     // A mark at the newest row, labelled with `label` or, when that is empty, with the next
     // number ("1", "2", ...). False when there is no row to mark.
     bool AddMark(const std::string& label = {});
+    // A mark at row `row` (the newest when the mark was asked for, though rows arrived since).
+    bool AddMarkAt(std::size_t row, const std::string& label = {});
 
     // Rows lost since the last Clear: rings that overflowed between two ticks, and rows beyond
     // kMaxRows.

@@ -142,10 +142,11 @@ void CTimeline::OnMark() {
 bool CTimeline::MarkWithText() {
     Drain();
     if (m_log.Empty()) return false;
+    // The evaluation the user marked is the newest now, not when the text is done.
+    const std::size_t row = m_log.Rows().size() - 1;
     wxTextEntryDialog dialog(m_frame, "Text of the mark:", "Mark");
     if (dialog.ShowModal() != wxID_OK) return false;
-    Drain();
-    m_log.AddMark(dialog.GetValue().ToStdString());
+    m_log.AddMarkAt(row, dialog.GetValue().ToStdString());
     m_pane->Redraw();
     return true;
 }

@@ -220,6 +220,13 @@ TEST(EvaluationLog, MarksAndSegmentsInTheCsv) {
     EXPECT_EQ(csv.str(), expected);
     EXPECT_EQ(log->Segments().size(), 2u);
 
+    // A mark made for an earlier row goes before the later rows' marks in the export.
+    EXPECT_TRUE(log->AddMarkAt(0, "late"));
+    EXPECT_FALSE(log->AddMarkAt(99, "beyond"));
+    ASSERT_EQ(log->Marks().size(), 4u);
+    EXPECT_EQ(log->Marks()[1].label, "late");
+    EXPECT_EQ(log->Marks()[1].row, 0u);
+
     log->Clear();
     EXPECT_TRUE(log->Empty());
     EXPECT_TRUE(log->Segments().empty());
