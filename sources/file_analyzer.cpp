@@ -90,6 +90,7 @@ void CFileAnalyzer::OpenFile() {
         const std::size_t primed = ReadStream(m_playBuffers[0], sizeof(m_playBuffers[0]));
         m_position = m_position + primed;
         m_position = m_position + ReadBlock();
+        BeginEvaluationSession(EvaluationSource::File, StreamLength(), *path);
     } catch (...) {
         CloseStream();
         throw;

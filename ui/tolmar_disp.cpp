@@ -95,6 +95,8 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     if (frame->GetStatusBar() && frame->GetStatusBar()->GetFieldsCount() > kReadingPane)
         m_statusPanes =
             std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
+    m_timeline = std::make_unique<CTimeline>(frame, m_form);
+    m_timeline->BindCommands(*this);
     frame->SendSizeEvent();
     return true;
 }
@@ -303,6 +305,7 @@ void CTolmarDisp::OnTimer() {
         m_lastTick.fileShown ? &in.file : (m_lastTick.liveShown ? &in.live : nullptr);
     m_lastReading.reset();
     if (drawn) m_lastReading = DrawnReading{drawn->instFreq, drawn->avgFreq, m_lampThreshold};
+    if (m_timeline) m_timeline->OnTick(m_lastTick);
 
     const TickPictures pictures = DrawTick(in, m_lastTick);
     const auto show = [this](int id, const wxBitmap& picture) {

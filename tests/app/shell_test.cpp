@@ -86,10 +86,11 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     const wxRect form = View()->GetForm()->GetScreenRect();
     EXPECT_LE(frame->GetToolBar()->GetScreenRect().GetBottom(), form.GetTop());
     EXPECT_GE(status->GetScreenRect().GetTop(), form.GetBottom());
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuCount(), 3u);
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuCount(), 4u);
     EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(0), "Input");
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(1), "&View");
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(2), "&Help");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(1), "&Timeline");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(2), "&View");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(3), "&Help");
 }
 
 TEST_F(ShellTest, EnablesExactlyTheCommandsThatHaveHandlers) {
