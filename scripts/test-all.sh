@@ -77,7 +77,7 @@ step "Installed kavrin under Xvfb"
 "${xvfb[@]}" "$top/scripts/check-window-starts.sh" /usr/bin/kavrin
 step "Installing with cmake --install"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y kavrin
-$sudo cmake --install "$release"
+(cd "$release" && $sudo cmake --install .)
 /usr/local/bin/kavrin-analyze --version
 
 for sanitizer in thread address; do
