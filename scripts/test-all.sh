@@ -30,7 +30,10 @@ run_suite() {  # build dir
     step "Sound server ($dir)"
     (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound)
     step "Quiet start without a sound server ($dir)"
-    (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 "${xvfb[@]}" ctest --output-on-failure -L quiet)
+    (cd "$dir" &&
+        TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
+        LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
+        KAVRIN_EXPECT_NO_SOUND_SERVER=1 "${xvfb[@]}" ctest --output-on-failure -L quiet)
     step "Window tests under Xvfb ($dir)"
     # The toolkit's own libraries are not instrumented; their internal threads and caches are
     # kept out of the sanitizers' reports (Kavrin's code is not).

@@ -1,5 +1,6 @@
 // Everything written to standard error (file descriptor 2, so the C libraries' own writes too)
-// between construction and Finish, kept in a temporary file instead of shown.
+// between construction and Finish, kept in a file instead of shown: a temporary one, or the one
+// named, which outlives a process that a sanitizer ends while capturing.
 #pragma once
 
 #include <unistd.h>
@@ -11,7 +12,8 @@ namespace test_support {
 
 class StderrCapture {
 public:
-    StderrCapture() : m_file(std::tmpfile()) {
+    explicit StderrCapture(const std::string& path = "")
+        : m_file(path.empty() ? std::tmpfile() : std::fopen(path.c_str(), "w+")) {
         std::fflush(stderr);
         m_saved = ::dup(2);
         if (m_file != nullptr && m_saved >= 0) ::dup2(::fileno(m_file), 2);
