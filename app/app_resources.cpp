@@ -27,6 +27,7 @@ wxMenuBar* CreateMainMenu() {
     auto* line = new wxMenu;
     AppendCommand(line, ID_LINE_ON, "On");
     AppendCommand(line, ID_LINE_OFF, "Off");
+    AppendCommand(line, ID_LINE_RECORD, "Record", wxITEM_CHECK);
     auto* generator = new wxMenu;
     AppendCommand(generator, ID_TESTGEN_START, "Start");
     AppendCommand(generator, ID_TESTGEN_STOP, "Stop");
@@ -34,6 +35,7 @@ wxMenuBar* CreateMainMenu() {
     auto* input = new wxMenu;
     input->AppendSubMenu(line, "Line (Mixer)");
     AppendCommand(input, ID_INPUT_FILE, "File");
+    AppendCommand(input, ID_INPUT_DECODE, "Decode Audio Files", wxITEM_CHECK);
     input->AppendSubMenu(generator, "Test Generator");
     AppendCommand(input, ID_INPUT_TELEPHONE, "Telephone");
 

@@ -63,7 +63,14 @@ wxString OpenFileWildcard(const platform::OpenFileRequest& request) {
     wxString patterns;
     std::string current;
     AddCaseVariants(request.presetName, 0, current, patterns);
-    return wxString::FromUTF8(request.filterLabel) + "|" + patterns;
+    wxString wildcard = wxString::FromUTF8(request.filterLabel) + "|" + patterns;
+    for (const platform::OpenFileFilter& filter : request.extraFilters) {
+        wxString extra;
+        for (const std::string& pattern : filter.patterns)
+            AddCaseVariants(pattern, 0, current, extra);
+        wildcard += "|" + wxString::FromUTF8(filter.label) + "|" + extra;
+    }
+    return wildcard;
 }
 
 void InstallGuiSeams() {

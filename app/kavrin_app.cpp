@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
+#include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/string_table.h"
 #include "ui/tolmar_disp.h"
@@ -84,6 +85,7 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     m_docManager = new CKavrinDocManager;
     LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());
     m_previewPages = LoadPreviewPages(*m_settings);
+    g_fileAnalyzer.m_decodeAudio = LoadDecodeAudioFiles(*m_settings);
 
     new wxDocTemplate(m_docManager, LoadString(IDR_MAINFRAME), "*", wxEmptyString, wxEmptyString,
                       "CKavrinDoc", "CTolmarDisp", CLASSINFO(CKavrinDoc), CLASSINFO(CTolmarDisp));
@@ -111,6 +113,7 @@ void CKavrinApp::ExitInstance() {
         if (m_settings) {
             SaveRecentFiles(*m_settings, *m_docManager->GetFileHistory());
             SavePreviewPages(*m_settings, m_previewPages);
+            SaveDecodeAudioFiles(*m_settings, g_fileAnalyzer.m_decodeAudio);
         }
         delete m_docManager;
         m_docManager = nullptr;

@@ -6,7 +6,10 @@
 #include <wx/utils.h>
 
 #include "app/app_resources.h"
+#include "app/recording_pane.h"
+#include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/live_recording.h"
 #include "ui/string_table.h"
 
 namespace kavrin {
@@ -71,6 +74,7 @@ bool CMainFrame::OnCreate() {
         UpdateIndicators();
         event.Skip();
     });
+    AddRecordingPane(this);
     return true;
 }
 
@@ -81,6 +85,10 @@ void CMainFrame::OnUpdateCommandUI(wxUpdateUIEvent& event) {
         event.Check(GetToolBar() && GetToolBar()->IsShown());
     else if (id == ToolkitId(ID_VIEW_STATUS_BAR))
         event.Check(GetStatusBar() && GetStatusBar()->IsShown());
+    else if (id == ToolkitId(ID_INPUT_DECODE))
+        event.Check(g_fileAnalyzer.m_decodeAudio);
+    else if (id == ToolkitId(ID_LINE_RECORD))
+        event.Check(CLiveRecording::Get().IsArmed());
 }
 
 void CMainFrame::OnViewToolBar() {

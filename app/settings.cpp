@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kRecentFileGroup = "/Recent File List";
 constexpr const char* kRecentFileEntry = "File%d";
 constexpr const char* kPreviewPagesKey = "/Settings/PreviewPages";
+constexpr const char* kDecodeAudioFilesKey = "/Settings/DecodeAudioFiles";
 
 wxString RecentFileKey(int number) {
     return wxString(kRecentFileGroup) + "/" + wxString::Format(kRecentFileEntry, number);
@@ -74,6 +75,20 @@ int LoadPreviewPages(wxConfigBase& config) {
 
 void SavePreviewPages(wxConfigBase& config, int previewPages) {
     if (previewPages != 0) config.Write(kPreviewPagesKey, static_cast<long>(previewPages));
+}
+
+bool LoadDecodeAudioFiles(wxConfigBase& config) {
+    bool on = false;
+    config.Read(kDecodeAudioFilesKey, &on, false);
+    return on;
+}
+
+void SaveDecodeAudioFiles(wxConfigBase& config, bool on) {
+    // Off is the default: nothing is written for it, as for the other settings.
+    if (on)
+        config.Write(kDecodeAudioFilesKey, true);
+    else
+        config.DeleteEntry(kDecodeAudioFilesKey, false);
 }
 
 }  // namespace kavrin

@@ -31,4 +31,8 @@ void SaveRecentFiles(wxConfigBase& config, const wxFileHistory& history);
 int LoadPreviewPages(wxConfigBase& config);
 void SavePreviewPages(wxConfigBase& config, int previewPages);
 
+// "Settings"/"DecodeAudioFiles": Input > "Decode Audio Files", off when absent.
+bool LoadDecodeAudioFiles(wxConfigBase& config);
+void SaveDecodeAudioFiles(wxConfigBase& config, bool on);
+
 }  // namespace kavrin

@@ -4,8 +4,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// A further file type after the first: its label and name patterns ("*.flac"), matched without
+// regard to case.
+struct OpenFileFilter {
+    std::string label;
+    std::vector<std::string> patterns;
+};
 
 struct OpenFileRequest {
     std::string title;             // "Sound file to load"
@@ -13,6 +21,7 @@ struct OpenFileRequest {
     std::string presetName;        // "*.WAV": lists the names ending in .WAV, any case
     std::string defaultExtension;  // "*.WAV"
     bool mustExist = true;
+    std::vector<OpenFileFilter> extraFilters;  // listed after the first type
 };
 
 // The chosen path, or nothing when the user cancelled.

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config ccache git clang-format
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libwxgtk3.2-dev portaudio19-dev
+    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
     libasound2-dev libjack-jackd2-dev

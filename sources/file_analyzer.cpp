@@ -7,12 +7,26 @@
 #include <optional>
 #include <string>
 
+#include "platform/audio_decoder.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
 
 // File bytes are taken as the host's 16-bit samples as they are.
 static_assert(std::endian::native == std::endian::little,
               "file samples are little-endian 16-bit values");
+
+namespace {
+
+// The formats the decoder reads, offered beside the designed type while decoding is on.
+platform::OpenFileFilter DecodableFilesFilter() {
+    platform::OpenFileFilter filter;
+    filter.label = "Audio Files";
+    for (const std::string& extension : platform::DecodableExtensions())
+        filter.patterns.push_back("*." + extension);
+    return filter;
+}
+
+}  // namespace
 
 CFileAnalyzer::CFileAnalyzer() {
     m_underThreshold = 1;
@@ -44,7 +58,7 @@ void CFileAnalyzer::OpenFile() {
     // A run still in progress, or one that a command stopped (its device and file still open),
     // ends first: its pump would otherwise go on reading and playing into the buffers primed here.
     EndRun();
-    m_file.Close();
+    CloseStream();
 
     Reset();
     m_position = 0;
@@ -55,27 +69,32 @@ void CFileAnalyzer::OpenFile() {
     request.presetName = "*.WAV";
     request.defaultExtension = "*.WAV";
     request.mustExist = true;
+    if (m_decodeAudio) request.extraFilters.push_back(DecodableFilesFilter());
     const std::optional<std::string> path = platform::AskOpenFileName(request);
     if (!path) {
         platform::ShowMessage("No input file selected!");
         return;
     }
 
-    m_file.Open(*path);
+    m_readingDecoded = m_decodeAudio;
+    if (m_readingDecoded)
+        m_decoded.Open(*path);
+    else
+        m_file.Open(*path);
     try {
         // The whole of buffer 0 (16384 bytes); only its first 8192 are ever played.
-        const std::size_t primed = m_file.Read(m_playBuffers[0], sizeof(m_playBuffers[0]));
+        const std::size_t primed = ReadStream(m_playBuffers[0], sizeof(m_playBuffers[0]));
         m_position = m_position + primed;
         m_position = m_position + ReadBlock();
     } catch (...) {
-        m_file.Close();
+        CloseStream();
         throw;
     }
     OpenPlayback();
 }
 
 std::size_t CFileAnalyzer::ReadBlock() {
-    const std::size_t count = m_file.Read(m_fileBlock, sizeof(m_fileBlock));
+    const std::size_t count = ReadStream(m_fileBlock, sizeof(m_fileBlock));
     std::lock_guard<std::mutex> guard(m_dataLock);
     std::memcpy(m_readBuffer, m_fileBlock, count);
     return count;
@@ -83,7 +102,7 @@ std::size_t CFileAnalyzer::ReadBlock() {
 
 int CFileAnalyzer::FetchBlock() {
     try {
-        const std::uint64_t length = m_file.GetLength();
+        const std::uint64_t length = StreamLength();
         ShiftHistory(m_readBuffer);
         {
             std::lock_guard<std::mutex> guard(m_dataLock);
@@ -103,10 +122,10 @@ int CFileAnalyzer::FetchBlock() {
 
 int CFileAnalyzer::Analyze(void*) {
     // A run that a read error ended has nothing left to analyse.
-    if (!m_file.IsOpen()) return 1;
+    if (!StreamOpen()) return 1;
     std::uint64_t length = 0;
     try {
-        length = m_file.GetLength();
+        length = StreamLength();
     } catch (const platform::CFileException& error) {
         EndRunOnError(error);
         return 1;
@@ -114,7 +133,7 @@ int CFileAnalyzer::Analyze(void*) {
     m_windowOffset = 0;
     m_windowGain = WindowGainForVolume(m_volume.Load());
     if (m_position >= length) {
-        m_file.Close();
+        CloseStream();
         ClosePlayback();
         Reset();
     }
@@ -124,7 +143,24 @@ int CFileAnalyzer::Analyze(void*) {
 
 void CFileAnalyzer::EndRunOnError(const platform::CFileException& error) {
     m_stop = 1;
-    m_file.Close();
+    CloseStream();
     ClosePlayback();
     platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+}
+
+std::uint64_t CFileAnalyzer::StreamLength() const {
+    return m_readingDecoded ? m_decoded.GetLength() : m_file.GetLength();
+}
+
+std::size_t CFileAnalyzer::ReadStream(void* buffer, std::size_t count) {
+    return m_readingDecoded ? m_decoded.Read(buffer, count) : m_file.Read(buffer, count);
+}
+
+bool CFileAnalyzer::StreamOpen() const {
+    return m_readingDecoded ? m_decoded.IsOpen() : m_file.IsOpen();
+}
+
+void CFileAnalyzer::CloseStream() {
+    m_file.Close();
+    m_decoded.Close();
 }

@@ -13,12 +13,16 @@
 //
 // Positions and lengths are 64-bit: files of 4 GiB and more are analysed to their end. A read
 // error ends the run (file and channel closed) and is reported with the stop icon.
+//
+// With m_decodeAudio set, the file is decoded first (any format libsndfile reads, as 16-bit mono
+// at 11025 Hz) and the decoded samples take the place of the file's bytes in that layout.
 #pragma once
 
 #include <cstdint>
 
 #include "analysis/shared_value.h"
 #include "platform/file.h"
+#include "sources/decoded_stream.h"
 #include "sources/wave_player.h"
 
 class CFileAnalyzer : public CWavePlayer {
@@ -44,7 +48,20 @@ public:
     platform::CFile m_file;
     SharedValue<std::int32_t> m_volume{0};
 
+    // Decode the next chosen file instead of taking its bytes; read by OpenFile only (UI thread).
+    bool m_decodeAudio = false;
+    // The decoded samples of the file being analysed while m_decodeAudio chose it.
+    CDecodedStream m_decoded;
+
+    // Length in bytes of the stream being analysed (the file's, or the decoded samples').
+    std::uint64_t StreamLength() const;
+
 private:
+    bool m_readingDecoded = false;  // which of m_file and m_decoded the run reads
+    std::size_t ReadStream(void* buffer, std::size_t count);
+    bool StreamOpen() const;
+    void CloseStream();
+
     // Reads the next 8192 bytes into m_readBuffer; a short read keeps the rest as it was.
     std::size_t ReadBlock();
     void EndRunOnError(const platform::CFileException& error);

@@ -112,6 +112,12 @@ int CLiveAnalyzer::Analyze(void*) {
         m_windowGain = 3.0;
     }
     ShiftHistory(m_captureBuffer);
+    if (m_toneMode == 0) {
+        if (CBlockSink* sink = m_blockSink.load()) {
+            std::lock_guard<std::mutex> guard(m_dataLock);
+            sink->TakeBlock(m_captureBuffer, kBlockSize);
+        }
+    }
     const std::int32_t volumeFactor = m_volume.Load() / 25 + 1;
     ApplyWindow(m_windowGain.Load() * volumeFactor, m_windowOffset.Load());
     // Releases the next tone cycle at once. A stop is never cleared here: every pump begins with

@@ -24,6 +24,7 @@
 #include "platform/auto_reset_event.h"
 #include "platform/pump_thread.h"
 #include "platform/wave_audio.h"
+#include "sources/block_sink.h"
 
 class CLiveAnalyzer : public CTremorAnalyzer {
 private:
@@ -87,6 +88,10 @@ public:
     SharedValue<std::int32_t> m_sampleRate{11025};
     SharedValue<std::int32_t> m_blockSize{kBlockSize};
     SharedValue<std::int32_t> m_volume{0};
+
+    // Receives every captured block as it is analysed (a recording); null when none. Set on the
+    // user-interface thread; the sink must outlive the pump.
+    std::atomic<CBlockSink*> m_blockSink{nullptr};
 
 private:
     PumpMembers Members();

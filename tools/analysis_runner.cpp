@@ -18,6 +18,7 @@
 #include "platform/wave_audio.h"
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
+#include "tools/live_runner.h"
 
 namespace kavrin_analyze {
 namespace {
@@ -58,6 +59,8 @@ public:
         : m_settings(settings), m_rows(rows), m_progress(progress), m_length(length) {}
 
     int Analyze(void* block) override {
+        // A decoded stream's length is known once it is open; the end-of-file cycle closes it.
+        if (m_decodeAudio && m_length == 0) m_length = StreamLength();
         const int result = CFileAnalyzer::Analyze(block);
         ++m_cycles;
         // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
@@ -127,6 +130,7 @@ void InstallHeadlessPlatform() {
 
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
+    if (settings.live) return AnalyzeLive(path, settings, rows, progress);
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         return platform::CFileException(platform::CFileException::CauseFromErrno(errno), errno,
@@ -140,7 +144,8 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
         context.messages.clear();
     }
     auto analyzer = std::make_unique<RecordingFileAnalyzer>(
-        settings, rows, progress, static_cast<std::uint64_t>(info.st_size));
+        settings, rows, progress, settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
+    analyzer->m_decodeAudio = settings.decode;
     // As the File command: the threshold adjust value, the volume the display hands over.
     analyzer->m_thresholdPercent = settings.thresholdAdjust;
     analyzer->m_volume = settings.volume;

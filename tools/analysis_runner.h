@@ -16,6 +16,8 @@ struct RunSettings {
     std::int32_t volume = 10;
     std::int32_t thresholdAdjust = 75;
     bool bins = false;
+    bool decode = false;
+    bool live = false;
 };
 
 using RowSink = std::function<void(const EvaluationRow&)>;

@@ -63,6 +63,16 @@ std::string UsageText() {
            "  --threshold-adjust T   the \"Threshold adjust\" value (default 75)\n"
            "  --bins                 add the nine band magnitudes behind the spectrum bars:\n"
            "                         bin_8_0,bin_8_5,...,bin_12_0 (bins 95, 101, ..., 143)\n"
+           "  --decode               decode each file first (WAV in any form, RF64, AIFF, FLAC,\n"
+           "                         Ogg Vorbis, Opus...: whatever libsndfile reads) to 16-bit\n"
+           "                         mono at 11025 Hz (channels averaged, resampled by\n"
+           "                         libsoxr); the decoded samples take the place of the\n"
+           "                         file's bytes, and time_s counts their bytes\n"
+           "  --live                 feed the decoded samples through the live capture path, as\n"
+           "                         Line (Mixer) On would, in whole blocks of 4096 from the\n"
+           "                         first sample (a final partial block is not analysed);\n"
+           "                         time_s is block * 4096 / 11025. Replays a recording to\n"
+           "                         the rows its live session analysed\n"
            "  --no-progress          never show the progress bar\n"
            "  --help                 show this text and exit\n"
            "  --version              show the version and exit\n"
@@ -122,6 +132,12 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--bins") {
             if (!flagOnly()) return fail("option --bins takes no value");
             o.bins = true;
+        } else if (name == "--decode") {
+            if (!flagOnly()) return fail("option --decode takes no value");
+            o.decode = true;
+        } else if (name == "--live") {
+            if (!flagOnly()) return fail("option --live takes no value");
+            o.live = true;
         } else if (name == "--no-progress") {
             if (!flagOnly()) return fail("option --no-progress takes no value");
             o.progress = false;
@@ -162,6 +178,7 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         if (!toneHz || !amplitude || !blocks)
             return fail("the tone needs all of --tone, --amplitude and --blocks");
         if (!o.files.empty()) return fail("give either files or --tone, not both");
+        if (o.decode || o.live) return fail("--decode and --live take files, not --tone");
         o.tone = ToneOptions{*toneHz, *amplitude, *blocks};
     } else if (o.files.empty()) {
         return fail("no input: give one or more files, or --tone");

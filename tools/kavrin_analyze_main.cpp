@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     }
 
     InstallHeadlessPlatform();
-    const RunSettings settings{options.volume, options.thresholdAdjust, options.bins};
+    const RunSettings settings{options.volume, options.thresholdAdjust, options.bins,
+                               options.decode, options.live};
     Write(CsvHeader(options.bins));
 
     if (options.tone) {

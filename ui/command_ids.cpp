@@ -13,7 +13,7 @@ const CommandId kAllCommands[] = {
     ID_LINE_ON,         ID_LINE_OFF,        ID_HELP_CONTENTS, ID_FILE_NEW,     ID_FILE_OPEN,
     ID_FILE_SAVE,       ID_FILE_PRINT,      ID_EDIT_COPY,     ID_EDIT_CUT,     ID_EDIT_PASTE,
     ID_EDIT_UNDO,       ID_APP_ABOUT,       ID_NEXT_PANE,     ID_PREV_PANE,    ID_VIEW_TOOLBAR,
-    ID_VIEW_STATUS_BAR,
+    ID_VIEW_STATUS_BAR, ID_INPUT_DECODE,    ID_LINE_RECORD,
 };
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);
 

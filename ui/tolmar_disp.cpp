@@ -8,6 +8,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/form_ids.h"
+#include "ui/live_recording.h"
 #include "ui/picture_control.h"
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
@@ -23,6 +24,8 @@ const CommandMapEntry<CTolmarDisp> kCommandMap[] = {
     {ID_TESTGEN_START, &CTolmarDisp::OnTestGenStart},
     {ID_TESTGEN_STOP, &CTolmarDisp::OnTestGenStop},
     {ID_TESTGEN_SETPARAMS, &CTolmarDisp::OnSetParams},
+    {ID_INPUT_DECODE, &CTolmarDisp::OnDecodeAudioFiles},
+    {ID_LINE_RECORD, &CTolmarDisp::OnRecord},
 };
 
 template <class Analyzer>
@@ -69,6 +72,7 @@ CTolmarDisp::~CTolmarDisp() {
     // stop, as every command that stops the tone does.
     StopTone();
     g_liveAnalyzer.CloseCapture();
+    CLiveRecording::Get().Close();
     g_fileAnalyzer.ClosePlayback();
     if (m_form) m_form->Destroy();
 }
@@ -124,6 +128,8 @@ void CTolmarDisp::PresetLamp(std::int32_t thresholdAdjust) {
 
 void CTolmarDisp::StopLine() {
     if (m_lineOn) g_liveAnalyzer.StopCapture();
+    // The recording holds the line's session only.
+    CLiveRecording::Get().LineStopped();
 }
 
 bool CTolmarDisp::StopFile() {
@@ -157,12 +163,14 @@ void CTolmarDisp::OnLineOn() {
     g_liveAnalyzer.m_thresholdPercent = adj;
     m_lineOn = 1;
     PresetLamp(adj);
+    CLiveRecording::Get().LineStarting();
     g_liveAnalyzer.OpenCapture();
     StartTimer();
 }
 
 void CTolmarDisp::OnLineOff() {
     g_liveAnalyzer.CloseCapture();
+    CLiveRecording::Get().LineStopped();
     g_liveAnalyzer.Reset();
     KillTimer();
     m_lineOn = 0;

@@ -41,6 +41,9 @@ public:
     void OnTestGenStart();
     void OnTestGenStop();
     void OnSetParams();
+    // Input > "Decode Audio Files" and Input > Line (Mixer) > "Record" (check items).
+    void OnDecodeAudioFiles();
+    void OnRecord();
     // The threshold radio buttons.
     void OnFixedRange();
     void OnFixedFreq();

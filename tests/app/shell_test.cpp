@@ -74,7 +74,7 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     EXPECT_EQ(frame->GetToolBar()->GetToolsCount(), 10u);  // eight buttons, two separators
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 4);
+    EXPECT_EQ(status->GetFieldsCount(), 5);  // and the recording pane, empty and narrow when idle
     EXPECT_EQ(status->GetStatusText(0), "Ready");
     // The toolbar lies along the top, above the form; the status bar along the bottom.
     const wxRect form = View()->GetForm()->GetScreenRect();

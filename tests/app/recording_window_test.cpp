@@ -1,0 +1,137 @@
+// The window's decoding switch and recording through the real window and the simulated card:
+// the check items, the remembered switch, the File dialog's types, a decoded run, a file that
+// cannot be decoded, and a recording of exactly the captured blocks with its status pane.
+#include <wx/statusbr.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "sources/global_analyzers.h"
+#include "tests/app/gui_test_support.h"
+#include "tests/support/sound_file_support.h"
+#include "ui/command_ids.h"
+#include "ui/live_recording.h"
+#include "ui/tolmar_disp.h"
+
+namespace gui_test {
+namespace {
+
+using namespace kavrin;
+using namespace std::chrono_literals;
+using namespace sound_file_test;
+
+class RecordingWindowTest : public GuiTest {};
+
+TEST_F(RecordingWindowTest, DecodeAudioFilesIsOffAtFirstStartAndRemembered) {
+    ASSERT_TRUE(StartApp());
+    EXPECT_TRUE(MenuEnabled(ID_INPUT_DECODE));
+    EXPECT_FALSE(MenuChecked(ID_INPUT_DECODE));
+    EXPECT_FALSE(g_fileAnalyzer.m_decodeAudio);
+    ChooseMenu(ID_INPUT_DECODE);
+    EXPECT_TRUE(MenuChecked(ID_INPUT_DECODE));
+    RestartApp();
+    EXPECT_TRUE(MenuChecked(ID_INPUT_DECODE));
+    ChooseMenu(ID_INPUT_DECODE);
+    RestartApp();
+    EXPECT_FALSE(MenuChecked(ID_INPUT_DECODE));
+}
+
+TEST_F(RecordingWindowTest, WhileDecodingTheFileDialogOffersTheDecodableTypesAndRunsTheSamples) {
+    ASSERT_TRUE(StartApp());
+    // 44.1 kHz stereo: 3 s decode to 33075 samples, 66150 bytes.
+    WriteSoundFile(TempPath("voice.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2,
+                   TestSamples(44100 * 2 * 3));
+    std::vector<platform::OpenFileRequest> requests;
+    platform::SetOpenFileChooser([&](const platform::OpenFileRequest& request) {
+        requests.push_back(request);
+        return std::optional<std::string>(TempPath("voice.wav"));
+    });
+    ChooseMenu(ID_INPUT_FILE);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].filterLabel, "Sound File (*.Wav)");
+    EXPECT_TRUE(requests[0].extraFilters.empty());
+    ASSERT_TRUE(WaitUntil(
+        [] { return !g_fileAnalyzer.m_thread.Exists() || g_fileAnalyzer.m_thread.Finished(); }));
+    ChooseMenu(ID_INPUT_DECODE);
+    ChooseMenu(ID_INPUT_FILE);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].filterLabel, "Sound File (*.Wav)");
+    ASSERT_EQ(requests[1].extraFilters.size(), 1u);
+    const std::vector<std::string>& patterns = requests[1].extraFilters[0].patterns;
+    EXPECT_NE(std::find(patterns.begin(), patterns.end(), "*.flac"), patterns.end());
+    EXPECT_EQ(View()->m_fileOn, 1);
+    EXPECT_TRUE(View()->IsTimerRunning());
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(RecordingWindowTest, AFileThatCannotBeDecodedIsReportedInAMessageBox) {
+    ASSERT_TRUE(StartApp());
+    ChooseMenu(ID_INPUT_DECODE);
+    const std::string path = TempPath("words.wav");
+    std::ofstream(path) << "no sound in here";
+    ChooseSoundFile(path);
+    ChooseMenu(ID_INPUT_FILE);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].icon, platform::MessageIcon::Stop);
+    EXPECT_EQ(Messages()[0].text.rfind("Cannot decode " + path + ": ", 0), 0u)
+        << Messages()[0].text;
+    EXPECT_FALSE(View()->IsTimerRunning());
+}
+
+TEST_F(RecordingWindowTest, RecordKeepsExactlyTheCapturedBlocksAndShowsTheFileWhileItGrows) {
+    const std::string music = TempPath("music");
+    ::setenv("XDG_MUSIC_DIR", music.c_str(), 1);
+    ASSERT_TRUE(StartApp());
+    EXPECT_TRUE(MenuEnabled(ID_LINE_RECORD));
+    EXPECT_FALSE(MenuChecked(ID_LINE_RECORD));
+    const std::vector<std::int16_t> samples = TestSamples(4096 * 8, 12);
+    card->SetCaptureSamples(samples);
+
+    ChooseMenu(ID_LINE_RECORD);  // armed: nothing runs yet
+    EXPECT_TRUE(MenuChecked(ID_LINE_RECORD));
+    EXPECT_FALSE(std::filesystem::exists(music + "/Kavrin"));
+    ChooseMenu(ID_LINE_ON);
+    ASSERT_TRUE(card->WaitForCapturedBuffers(8, 20s));
+    CCaptureRecorder& recorder = CLiveRecording::Get().Recorder();
+    ASSERT_TRUE(recorder.WaitForSamples(samples.size(), 20s));
+    const std::string path = recorder.Path();
+    EXPECT_EQ(path.rfind(music + "/Kavrin/kavrin-", 0), 0u) << path;
+
+    wxStatusBar* status = Frame()->GetStatusBar();
+    const int pane = status->GetFieldsCount() - 1;
+    const std::string name = std::filesystem::path(path).filename().string();
+    EXPECT_TRUE(WaitUntil([&] {
+        Yield();
+        return status->GetStatusText(pane) == wxString::FromUTF8(name + "  0:02");
+    })) << status->GetStatusText(pane);
+    EXPECT_GT(status->GetStatusWidth(pane), 0);
+
+    ChooseMenu(ID_LINE_OFF);
+    EXPECT_TRUE(MenuChecked(ID_LINE_RECORD));  // stays armed for the next Line On
+    sf_count_t frames = 0;
+    EXPECT_EQ(ReadSoundFile(path, &frames), samples);
+    EXPECT_TRUE(WaitUntil([&] {
+        Yield();
+        return status->GetStatusText(pane).empty();
+    }));
+
+    // Checked while capture runs: the recording begins at once; unchecked: it ends.
+    card->SetCaptureSamples(TestSamples(4096 * 3, 13));
+    ChooseMenu(ID_LINE_RECORD);
+    ASSERT_FALSE(MenuChecked(ID_LINE_RECORD));
+    ChooseMenu(ID_LINE_ON);
+    EXPECT_FALSE(recorder.IsRecording());
+    ChooseMenu(ID_LINE_RECORD);
+    ASSERT_TRUE(MenuChecked(ID_LINE_RECORD));
+    EXPECT_TRUE(recorder.IsRecording());
+    EXPECT_NE(recorder.Path(), path);
+    ChooseMenu(ID_LINE_RECORD);
+    EXPECT_FALSE(recorder.IsRecording());
+    ChooseMenu(ID_LINE_OFF);
+    EXPECT_TRUE(Messages().empty());
+    ::unsetenv("XDG_MUSIC_DIR");
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -1,0 +1,65 @@
+// --decode and --live as a user runs them: a file libsndfile cannot read is one line on standard
+// error, exit status 1, and the files after it are still analysed.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "../support/sound_file_support.h"
+
+namespace {
+
+using namespace sound_file_test;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Result RunTool(const ScratchFolder& folder, const std::string& arguments) {
+    const std::string errPath = folder.File("stderr.txt");
+    const std::string command =
+        std::string(KAVRIN_ANALYZE_PATH) + " --no-progress " + arguments + " 2>" + errPath;
+    Result result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = ReadBytes(errPath);
+    return result;
+}
+
+int Lines(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+TEST(KavrinAnalyzeDecodeCli, AnUnreadableFileIsOneLineAndTheOthersAreStillAnalysed) {
+    ScratchFolder folder;
+    const std::string bad = folder.File("bad.flac");
+    const std::string good = folder.File("good.flac");
+    std::ofstream(bad) << "fLaC but nothing after it";
+    WriteSoundFile(good, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, TestSamples(44100 * 2 * 3));
+    for (const char* mode : {"--decode", "--live"}) {
+        SCOPED_TRACE(mode);
+        const Result r = RunTool(folder, std::string(mode) + " " + bad + " " + good);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("kavrin-analyze: " + bad + ": Cannot decode " + bad + ": ", 0), 0u)
+            << r.err;
+        EXPECT_GT(Lines(r.out), 4);  // the header and the good file's rows
+        EXPECT_NE(r.out.find(good + ",1,"), std::string::npos);
+        EXPECT_EQ(r.out.find(bad + ","), std::string::npos);
+    }
+    EXPECT_EQ(RunTool(folder, "--decode --tone 10 --amplitude 5 --blocks 2").status, 2);
+    EXPECT_EQ(RunTool(folder, "--live=1 " + good).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// The window's side of Input > Line (Mixer) > "Record": while the item is checked, each Line On
+// begins a recording of the captured blocks (and checking it while capture runs begins one at
+// once); Line Off, another source or unchecking ends it. The recorder itself is the library's
+// CCaptureRecorder, fed by g_liveAnalyzer's pump.
+//
+// User-interface thread only.
+#pragma once
+
+#include <string>
+
+#include "sources/capture_recorder.h"
+
+namespace kavrin {
+
+class CLiveRecording {
+public:
+    static CLiveRecording& Get();
+    ~CLiveRecording();
+
+    bool IsArmed() const { return m_armed; }
+    // The Record command: checks or unchecks; `lineRunning` begins a recording at once.
+    void Toggle(bool lineRunning);
+    // Line On, before the capture opens: a recording that holds the session from its first block.
+    void LineStarting();
+    // Line Off (after the capture closed), another source starting.
+    void LineStopped();
+    // The view closing (after the capture closed): ends the recording and unchecks the item.
+    void Close();
+
+    // What the status pane shows: the file name and the length so far while recording, else "".
+    // A recording that a failure ended unchecks the item here.
+    std::string StatusText();
+
+    CCaptureRecorder& Recorder() { return m_recorder; }
+
+private:
+    void Begin();
+    void End();
+
+    bool m_armed = false;
+    bool m_attached = false;
+    CCaptureRecorder m_recorder;
+};
+
+// "kavrin-2026-12-08-031500.wav  1:23" for a path and a number of samples at 11025 Hz.
+std::string RecordingStatusText(const std::string& path, unsigned long long samples);
+
+}  // namespace kavrin
