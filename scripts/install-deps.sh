@@ -10,6 +10,7 @@ packages=(
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
     libasound2-dev libjack-jackd2-dev
     dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
+    parallel openssh-server openssh-client rsync
 )
 
 missing=()

@@ -48,6 +48,8 @@ step "Normal build"
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j"$jobs"
 run_suite "$top/build"
+step "kavrin-analyze over two sshd hosts with GNU parallel"
+(cd "$top/build" && ctest --output-on-failure -L ssh)
 
 # The Release build as a user makes it, its Debian package, installed and started.
 release="$top/build-release"
