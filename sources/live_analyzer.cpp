@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "analysis/volume_factor.h"
 #include "platform/message_box.h"
 #include "platform/sleep.h"
 
@@ -118,8 +119,7 @@ int CLiveAnalyzer::Analyze(void*) {
             sink->TakeBlock(m_captureBuffer, kBlockSize);
         }
     }
-    const std::int32_t volumeFactor = m_volume.Load() / 25 + 1;
-    ApplyWindow(m_windowGain.Load() * volumeFactor, m_windowOffset.Load());
+    ApplyWindow(m_windowGain.Load() * VolumeFactor(m_volume.Load()), m_windowOffset.Load());
     // Releases the next tone cycle at once. A stop is never cleared here: every pump begins with
     // m_stop = 0, so clearing it could only erase a stop that has just been requested.
     if (m_toneMode == 1) {
