@@ -223,17 +223,24 @@ void CLiveAnalyzer::SetupTone() {
 }
 
 void CLiveAnalyzer::StartTone() {
-    // No earlier pump may synthesise or analyse while the tone is set up anew.
+    BeginTone(ToneStart::AfterDialog);
+}
+
+void CLiveAnalyzer::BeginTone(ToneStart start) {
+    // No earlier pump may synthesise or analyse while this thread touches the tone: its
+    // oscillator state has one owner at a time.
     EndPump();
-    ResetStatistics();
-    m_toneMode = 0;
-    SetupTone();
+    if (start == ToneStart::AfterDialog) {
+        ResetStatistics();
+        m_toneMode = 0;
+        SetupTone();
+    }
     m_toneMode = 1;
     // A first block; the pump's first FetchBlock writes the next one over it.
     FetchBlock();
     m_stop = 0;
     StartPump();
-    platform::SleepMilliseconds(200);
+    platform::SleepMilliseconds(start == ToneStart::AfterDialog ? 200 : 500);
     if (platform::AutoResetEvent* event = m_event.load()) event->Set();
 }
 

@@ -547,23 +547,30 @@ TEST_F(LiveAnalyzerTest, TestGeneratorStartWithoutSetParamsContinuesTheOscillato
     const int synthesised = a->Fetches();
     const int analysed = a->CycleCount();
 
-    // Test Generator Start: no SetupTone, the tone goes on from the recurrence state.
-    a->m_toneMode = 1;
-    a->EndPump();
-    a->FetchBlock();
+    // Test Generator Start: no SetupTone, the tone goes on from the recurrence state. During
+    // its pause the starter's own block is in place and the pump has not been kicked.
     const std::vector<std::int16_t> tone = ToneBlocks(10.0, 10, synthesised + 2);
-    EXPECT_EQ(std::vector<std::int16_t>(a->m_captureBuffer, a->m_captureBuffer + kN),
-              Block(tone, synthesised));
+    std::vector<std::int16_t> blockAtPause;
+    std::atomic<int> cyclesAtPause{-1};
+    ClearTrace();
+    OnPause([&](int milliseconds) {
+        if (milliseconds != 500) return;
+        blockAtPause.assign(a->m_captureBuffer, a->m_captureBuffer + kN);
+        cyclesAtPause = a->CycleCount();
+    });
+    a->BeginTone(CLiveAnalyzer::ToneStart::Command);
+    ASSERT_TRUE(a->WaitForCycles(analysed + 1));
+    OnPause(nullptr);
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"sleep 500"}));
+    EXPECT_EQ(cyclesAtPause, analysed);
+    EXPECT_EQ(blockAtPause, Block(tone, synthesised));
+    ASSERT_EQ(blockAtPause.size(), static_cast<std::size_t>(kN));
     const double omega = 2.0 * M_PI * 10.0 / 11025.0;
     for (int i = 0; i < kN; ++i) {
         const double sine =
             std::trunc(10.0 * std::sin((static_cast<double>(synthesised) * kN + i + 1) * omega));
-        ASSERT_LE(std::fabs(a->m_captureBuffer[i] - sine), 1.0) << i;
+        ASSERT_LE(std::fabs(blockAtPause[i] - sine), 1.0) << i;
     }
-    a->StartPump();
-    platform::SleepMilliseconds(500);
-    a->m_event.load()->Set();
-    ASSERT_TRUE(a->WaitForCycles(analysed + 1));
     a->m_toneMode = 0;
     a->SignalStop();
     a->EndPump();
@@ -666,12 +673,7 @@ TEST_F(LiveAnalyzerTest, StressOfStartsAndStopsInToneAndCaptureModes) {
                 break;
             case 1: {  // Test Generator Start
                 a->StopCapture();
-                a->m_toneMode = 1;
-                a->EndPump();
-                a->FetchBlock();
-                a->StartPump();
-                platform::SleepMilliseconds(500);
-                a->m_event.load()->Set();
+                a->BeginTone(CLiveAnalyzer::ToneStart::Command);
                 const int now = a->CycleCount();
                 ASSERT_TRUE(a->WaitForCycles(now + 1));
                 break;
