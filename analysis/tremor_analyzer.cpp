@@ -125,6 +125,10 @@ std::uint16_t CTremorAnalyzer::BandFrequency() {
     } else {
         BandMagnitudes(m);
     }
+    {
+        std::lock_guard<std::mutex> guard(m_dataLock);
+        std::memcpy(m_evaluatedBands, m, sizeof(m));
+    }
     return static_cast<std::uint16_t>(BandIndexFromMagnitudes(m));
 }
 
@@ -148,6 +152,11 @@ bool CTremorAnalyzer::BinMagnitudeReplaced() {
 void CTremorAnalyzer::BandMagnitudes(double (&out)[kBandBinCount]) {
     std::lock_guard<std::mutex> guard(m_dataLock);
     CBandBins::Evaluate(m_windowed, out);
+}
+
+void CTremorAnalyzer::EvaluatedBandMagnitudes(double (&out)[kBandBinCount]) {
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    std::memcpy(out, m_evaluatedBands, sizeof(m_evaluatedBands));
 }
 
 std::uint16_t CTremorAnalyzer::BlockMagnitude() {

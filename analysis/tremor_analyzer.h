@@ -55,6 +55,9 @@ public:
     // The nine band magnitudes of the current window (bins 95, 101, ..., 143), each identical to
     // BinMagnitude's, from one fused pass under one take of the lock. For the display's bars.
     void BandMagnitudes(double (&out)[kBandBinCount]);
+    // The nine magnitudes the last Evaluate found the band frequency from (zeros before the
+    // first): after an evaluation the same bits BandMagnitudes gives, without a second pass.
+    void EvaluatedBandMagnitudes(double (&out)[kBandBinCount]);
 
     // Copies of the arrays for inspection (tests, tools); taken under the lock.
     void CopyHistory(std::int16_t (&out)[kHistorySize]);
@@ -81,6 +84,8 @@ protected:
     // Guards m_history, m_windowed and the derived classes' sample buffers against the
     // user-interface thread (display bins, resets). Held only briefly, never across a message.
     std::mutex m_dataLock;
+
+    double m_evaluatedBands[kBandBinCount] = {};  // under m_dataLock
 
     // BinMagnitude on m_windowed, for callers that already hold m_dataLock.
     double BinMagnitudeLocked(int bin) const;

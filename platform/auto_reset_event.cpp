@@ -16,16 +16,36 @@ void AutoResetEvent::Set() {
     m_changed.notify_one();
 }
 
+void AutoResetEvent::SetQueued() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_signalled) {
+            ++m_queued;
+            return;
+        }
+        m_signalled = true;
+    }
+    m_changed.notify_one();
+}
+
 void AutoResetEvent::Clear() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_signalled = false;
+    m_queued = 0;
 }
 
 WaitResult AutoResetEvent::Wait() {
     std::unique_lock<std::mutex> guard(m_lock);
     m_changed.wait(guard, [this] { return m_signalled || m_abandoned; });
     if (m_abandoned) return WaitResult::Abandoned;
-    m_signalled = false;
+    if (m_queued > 0) {
+        // The next one in line becomes the pending signal.
+        --m_queued;
+        guard.unlock();
+        m_changed.notify_one();
+    } else {
+        m_signalled = false;
+    }
     return WaitResult::Signalled;
 }
 

@@ -22,7 +22,11 @@ public:
 
     // Any thread, never blocks for long: safe from a sound callback.
     void Set();
-    // Back to not signalled; used before a new pump starts on a reused event.
+    // A signal that never merges with one not yet taken: it waits in line and is given the
+    // moment a waiter takes the one before it, on that waiter's thread. Lets a driver notify in
+    // the calling thread without a thread of its own to hold notifications back.
+    void SetQueued();
+    // Back to not signalled, nothing in line; used before a new pump starts on a reused event.
     void Clear();
     // Blocks without a time limit until the event is signalled, then unsignals it.
     // Returns Abandoned only once Abandon() was called (the event is going away).
@@ -39,6 +43,7 @@ private:
     std::condition_variable m_changed;
     bool m_signalled = false;
     bool m_abandoned = false;
+    int m_queued = 0;  // signals given by SetQueued while one was pending
 };
 
 }  // namespace platform

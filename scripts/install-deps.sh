@@ -8,6 +8,7 @@ packages=(
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+    parallel openssh-server openssh-client rsync
 )
 
 missing=()

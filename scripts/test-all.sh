@@ -41,6 +41,8 @@ step "Normal build"
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j"$jobs"
 run_suite "$top/build"
+step "kavrin-analyze over two sshd hosts with GNU parallel"
+(cd "$top/build" && ctest --output-on-failure -L ssh)
 
 for sanitizer in thread address; do
     dir="$top/build-$sanitizer"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/inline_sound_card.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
-#include "platform/simulated_sound_card.h"
 #include "platform/sleep.h"
 #include "platform/wave_audio.h"
 #include "sources/file_analyzer.h"
@@ -109,10 +109,8 @@ private:
 }  // namespace
 
 void InstallHeadlessPlatform() {
-    auto card = std::make_shared<platform::SimulatedSoundCard>();
-    card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
-    card->SetRecording(false);  // a file of hours must not be kept in memory twice
-    platform::SetWaveAudioDriver(card);
+    // Plays each buffer the moment it is written, so the playback pump runs on alone.
+    platform::SetWaveAudioDriver(std::make_shared<platform::InlineSoundCard>());
     // The pauses only give real devices and worker threads time; here every step is awaited.
     platform::SetSleepHook([](int) {});
     platform::SetMessagePresenter([](const std::string& text, platform::MessageIcon) {

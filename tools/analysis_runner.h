@@ -1,6 +1,6 @@
 // Runs the window's analysis without the window: a file as the File command runs it, or the
-// test tone as Set Params ended with OK starts it, with the simulated sound card in place of
-// the real one, as fast as the processor allows.
+// test tone as Set Params ended with OK starts it, with a headless sound card in place of the
+// real one, as fast as the processor allows.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,8 @@ struct RunSettings {
 using RowSink = std::function<void(const EvaluationRow&)>;
 using ProgressSink = std::function<void(std::uint64_t position, std::uint64_t length)>;
 
-// Installs the simulated sound card, instant pauses and the headless message and file seams.
-// Call once before the runs.
+// Installs the inline sound card (a replay borrows a simulated one for its capture), instant
+// pauses and the headless message and file seams. Call once before the runs.
 void InstallHeadlessPlatform();
 
 // Analyses one file; returns an empty string, or the error that stopped it (the rows produced

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace kavrin_analyze {
 namespace {
+
+constexpr std::uint32_t kMaximumJobs = 1024;
 
 // Whole numbers only, in the range given; no trailing junk.
 template <typename T>
@@ -39,6 +42,7 @@ bool ParseFrequency(const std::string& text, double* out) {
 
 std::string UsageText() {
     return "Usage: kavrin-analyze [OPTIONS] FILE...\n"
+           "       kavrin-analyze [OPTIONS] --files-from LIST [FILE...]\n"
            "       kavrin-analyze [OPTIONS] --tone HZ --amplitude A --blocks N\n"
            "\n"
            "Analyses .WAV files (taken, like the window does, as raw 16-bit mono samples at\n"
@@ -74,12 +78,24 @@ std::string UsageText() {
            "                         time_s is block * 4096 / 11025. Replays a recording to\n"
            "                         the rows its live session analysed\n"
            "  --no-progress          never show the progress bar\n"
+           "  --jobs N               analyse N files at once, each by its own analyzer\n"
+           "                         (default: one per processor); rows are still written in\n"
+           "                         the order of the inputs, the same bytes as with --jobs 1\n"
+           "  --output-dir DIR       write one CSV per input, DIR/<input name>.csv (a name\n"
+           "                         taken twice gets -2, -3, ... before .csv), each under a\n"
+           "                         temporary name until it is complete; one summary line\n"
+           "                         per input on standard error when that is no terminal\n"
+           "  --skip-existing        with --output-dir: leave out inputs whose CSV exists\n"
+           "  --files-from LIST      also analyse the files named in LIST, one per line\n"
+           "                         (\"-\": standard input), after those on the command line\n"
+           "  --null                 the paths in the lists end in NUL (find -print0)\n"
            "  --help                 show this text and exit\n"
            "  --version              show the version and exit\n"
            "\n"
            "Doubles are written in the shortest form that reads back to the same double.\n"
            "Exit status: 0 when everything was analysed, 1 when a file could not be\n"
-           "opened or read (the other files are still analysed), 2 on a usage error.\n";
+           "opened or read (the other files are still analysed), 2 on a usage error or a\n"
+           "list that cannot be read.\n";
 }
 
 ParseResult ParseOptions(const std::vector<std::string>& arguments) {
@@ -141,6 +157,24 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--no-progress") {
             if (!flagOnly()) return fail("option --no-progress takes no value");
             o.progress = false;
+        } else if (name == "--skip-existing") {
+            if (!flagOnly()) return fail("option --skip-existing takes no value");
+            o.skipExisting = true;
+        } else if (name == "--null") {
+            if (!flagOnly()) return fail("option --null takes no value");
+            o.nullSeparated = true;
+        } else if (name == "--jobs") {
+            if (!value(&text)) return fail("option --jobs needs a value");
+            if (!ParseInteger<std::uint32_t>(text, 1, kMaximumJobs, &o.jobs))
+                return fail("--jobs must be a whole number between 1 and " +
+                            std::to_string(kMaximumJobs) + ": " + text);
+        } else if (name == "--output-dir") {
+            if (!value(&o.outputDir)) return fail("option --output-dir needs a value");
+            if (o.outputDir.empty()) return fail("--output-dir needs a directory name");
+        } else if (name == "--files-from") {
+            if (!value(&text)) return fail("option --files-from needs a value");
+            if (text.empty()) return fail("--files-from needs a file name");
+            o.fileLists.push_back(text);
         } else if (name == "--tone") {
             double hz;
             if (!value(&text)) return fail("option --tone needs a value");
@@ -173,15 +207,19 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
     }
 
     if (o.help || o.version) return result;
+    if (o.skipExisting && o.outputDir.empty()) return fail("--skip-existing needs --output-dir");
+    if (o.nullSeparated && o.fileLists.empty()) return fail("--null needs --files-from");
     const bool anyTone = toneHz || amplitude || blocks;
     if (anyTone) {
         if (!toneHz || !amplitude || !blocks)
             return fail("the tone needs all of --tone, --amplitude and --blocks");
-        if (!o.files.empty()) return fail("give either files or --tone, not both");
+        if (!o.files.empty() || !o.fileLists.empty())
+            return fail("give either files or --tone, not both");
+        if (!o.outputDir.empty()) return fail("--output-dir takes files, not the tone");
         if (o.decode || o.live) return fail("--decode and --live take files, not --tone");
         o.tone = ToneOptions{*toneHz, *amplitude, *blocks};
-    } else if (o.files.empty()) {
-        return fail("no input: give one or more files, or --tone");
+    } else if (o.files.empty() && o.fileLists.empty()) {
+        return fail("no input: give one or more files, --files-from, or --tone");
     }
     return result;
 }

@@ -20,9 +20,14 @@ struct Options {
     std::int32_t volume = 10;           // the form's "Volume adjust" start value
     std::int32_t thresholdAdjust = 75;  // the form's "Threshold adjust" start value
     bool bins = false;
-    bool decode = false;   // decode the files (any format libsndfile reads) instead of raw bytes
-    bool live = false;     // feed the decoded samples through the capture path
-    bool progress = true;  // only ever shown when standard error is a terminal
+    bool decode = false;     // decode the files (any format libsndfile reads) instead of raw bytes
+    bool live = false;       // feed the decoded samples through the capture path
+    bool progress = true;    // only ever shown when standard error is a terminal
+    std::uint32_t jobs = 0;  // files analysed at once; 0: one per processor
+    std::string outputDir;   // empty: every row to standard output
+    bool skipExisting = false;           // with outputDir: inputs whose CSV is there are done
+    std::vector<std::string> fileLists;  // --files-from, in order; "-" is standard input
+    bool nullSeparated = false;          // the lists' paths end in NUL, not newline
     bool help = false;
     bool version = false;
 };

@@ -18,8 +18,9 @@ EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double 
     row.magnitude = analyzer.m_magnitude;
     row.avgMagnitude = analyzer.m_avgMagnitude;
     row.underThreshold = analyzer.m_underThreshold;
-    // The nine bins in the display's one pass: the very values of the base BinMagnitude.
-    if (withBins) analyzer.BandMagnitudes(row.bins);
+    // The nine bins the evaluation itself computed: the very values the display's pass would
+    // give now, without a second pass.
+    if (withBins) analyzer.EvaluatedBandMagnitudes(row.bins);
     return row;
 }
 

@@ -2,13 +2,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "tools/analysis_job.h"
 #include "tools/analysis_runner.h"
 #include "tools/analyze_options.h"
+#include "tools/batch_runner.h"
 #include "tools/csv_row.h"
-#include "tools/progress_bar.h"
+#include "tools/input_list.h"
 
 namespace {
 
@@ -41,12 +45,12 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    InstallHeadlessPlatform();
     const RunSettings settings{options.volume, options.thresholdAdjust, options.bins,
                                options.decode, options.live};
-    Write(CsvHeader(options.bins));
 
     if (options.tone) {
+        InstallHeadlessPlatform();
+        Write(CsvHeader(options.bins));
         const std::string error =
             AnalyzeTone(*options.tone, settings,
                         [&](const EvaluationRow& row) { Write(FormatRow("", row, options.bins)); });
@@ -58,24 +62,45 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    int status = kExitOk;
-    const bool showProgress = options.progress && isatty(STDERR_FILENO);
-    for (const std::string& file : options.files) {
-        ProgressBar bar(file, showProgress);
-        const std::string error = AnalyzeFile(
-            file, settings,
-            [&](const EvaluationRow& row) { Write(FormatRow(file, row, options.bins)); },
-            [&](std::uint64_t position, std::uint64_t length) { bar.Update(position, length); });
-        bar.Finish();
-        std::fflush(stdout);
+    std::vector<std::string> inputs = options.files;
+    for (const std::string& list : options.fileLists) {
+        const std::string error = ReadInputList(list, options.nullSeparated, &inputs);
         if (!error.empty()) {
-            std::fprintf(stderr, "kavrin-analyze: %s: %s\n", file.c_str(), error.c_str());
-            status = kExitFileError;
+            std::fprintf(stderr, "kavrin-analyze: %s\n", error.c_str());
+            return kExitUsage;
         }
     }
-    if (std::ferror(stdout)) {
+
+    BatchSettings batch;
+    batch.run = settings;
+    batch.jobs = options.jobs != 0 ? options.jobs : ProcessorCount();
+    batch.outputDir = options.outputDir;
+    batch.skipExisting = options.skipExisting;
+    const bool terminal = isatty(STDERR_FILENO);
+    batch.progressBar = options.progress && terminal;
+    batch.summaries = !options.outputDir.empty() && !terminal;
+
+    if (!options.outputDir.empty()) {
+        // Made when missing, so a batch can give each folder of an archive its own.
+        std::error_code error;
+        std::filesystem::create_directories(options.outputDir, error);
+        if (error && !std::filesystem::is_directory(options.outputDir)) {
+            std::fprintf(stderr, "kavrin-analyze: cannot make the output directory %s: %s\n",
+                         options.outputDir.c_str(), error.message().c_str());
+            return kExitFileError;
+        }
+    }
+
+    RemovePartialFilesOnSignals();
+    std::FILE* out = nullptr;
+    if (options.outputDir.empty()) {
+        out = stdout;
+        Write(CsvHeader(options.bins));
+    }
+    int status = RunBatch(inputs, batch, out) ? kExitOk : kExitFileError;
+    if (out != nullptr && (std::fflush(out) != 0 || std::ferror(out))) {
         std::fprintf(stderr, "kavrin-analyze: cannot write the output\n");
-        return kExitFileError;
+        status = kExitFileError;
     }
     return status;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/audio_decoder.h"
+#include "platform/inline_sound_card.h"
 #include "platform/simulated_sound_card.h"
 #include "sources/live_analyzer.h"
 
@@ -58,7 +59,23 @@ private:
 
 std::string AnalyzeLive(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
+    // The headless platform plays files on the inline card, which has no input: the replay
+    // borrows a simulated card for its capture and gives the inline one back after it.
+    std::shared_ptr<platform::SimulatedSoundCard> borrowed;
     auto* card = dynamic_cast<platform::SimulatedSoundCard*>(&platform::WaveAudio());
+    if (card == nullptr && dynamic_cast<platform::InlineSoundCard*>(&platform::WaveAudio())) {
+        borrowed = std::make_shared<platform::SimulatedSoundCard>();
+        borrowed->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
+        borrowed->SetRecording(false);
+        platform::SetWaveAudioDriver(borrowed);
+        card = borrowed.get();
+    }
+    struct GiveBack {
+        bool active;
+        ~GiveBack() {
+            if (active) platform::SetWaveAudioDriver(std::make_shared<platform::InlineSoundCard>());
+        }
+    } giveBack{borrowed != nullptr};
     if (card == nullptr || card->GetInputDeviceCount() == 0)
         return "the replay needs the simulated sound card";
     std::vector<std::int16_t> samples;

@@ -46,6 +46,7 @@ void ProgressBar::Finish() {
     std::fprintf(stderr, "\r\033[K");  // clear the line: the output stays clean
     std::fflush(stderr);
     m_shown = false;
+    m_lastPercent = -1;  // shown again at the next update
 }
 
 }  // namespace kavrin_analyze

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "platform/auto_reset_event.h"
+#include "tools/analyze_options.h"
+#include "tools/input_list.h"
+#include "tools/output_names.h"
+
+namespace {
+
+using namespace kavrin_analyze;
+
+TEST(OutputNames, LastPartOfThePathAndANumberForNamesTakenBefore) {
+    EXPECT_EQ(OutputNames({"a/x.wav", "b/x.wav", "x.wav-2", "/abs/y.WAV", "dir/", "/", "."}),
+              (std::vector<std::string>{"x.wav.csv", "x.wav-2.csv", "x.wav-2-2.csv", "y.WAV.csv",
+                                        "dir.csv", "input.csv", "input-2.csv"}));
+    // The same list always gives the same names: a rerun finds its files again.
+    EXPECT_EQ(OutputNames({"q/r.wav", "r.wav"}), OutputNames({"q/r.wav", "r.wav"}));
+    EXPECT_EQ(PartialName("x.wav.csv", 42), ".x.wav.csv.42.part");
+}
+
+TEST(InputList, SeparatorsEmptyEntriesAndBlanks) {
+    EXPECT_EQ(SplitInputList("a.wav\n b.wav \n\nc", false),
+              (std::vector<std::string>{"a.wav", " b.wav ", "c"}));
+    EXPECT_EQ(SplitInputList(std::string("x\ny.wav\0z.wav\0", 14), true),
+              (std::vector<std::string>{"x\ny.wav", "z.wav"}));
+    EXPECT_TRUE(SplitInputList("", false).empty());
+}
+
+TEST(AnalyzeOptions, BatchOptionsAndTheirRules) {
+    auto r = ParseOptions({"--jobs", "3", "--output-dir=out", "--skip-existing", "--files-from",
+                           "-", "--null", "--files-from", "more", "a.wav"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.jobs, 3u);
+    EXPECT_EQ(r.options.outputDir, "out");
+    EXPECT_TRUE(r.options.skipExisting);
+    EXPECT_TRUE(r.options.nullSeparated);
+    EXPECT_EQ(r.options.fileLists, (std::vector<std::string>{"-", "more"}));
+    EXPECT_EQ(ParseOptions({"--files-from", "list"}).error, "");  // a list alone is input
+    EXPECT_EQ(ParseOptions({"a.wav"}).options.jobs, 0u);          // one per processor
+
+    EXPECT_NE(ParseOptions({"--jobs", "0", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--jobs", "1025", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--jobs", "two", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--skip-existing", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--null", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--output-dir", "", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--output-dir"}).error, "");
+    EXPECT_NE(
+        ParseOptions({"--output-dir", "o", "--tone", "10", "--amplitude", "1", "--blocks", "1"})
+            .error,
+        "");
+    EXPECT_NE(
+        ParseOptions({"--files-from", "l", "--tone", "10", "--amplitude", "1", "--blocks", "1"})
+            .error,
+        "");
+}
+
+TEST(AutoResetEventQueued, SignalsGivenWhilePendingWaitInLineInsteadOfMerging) {
+    platform::AutoResetEvent event("test");
+    event.SetQueued();
+    event.SetQueued();
+    event.SetQueued();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(event.IsSignalled()) << "signal " << i << " was merged away";
+        EXPECT_EQ(event.Wait(), platform::WaitResult::Signalled);
+    }
+    EXPECT_FALSE(event.IsSignalled());
+    // A plain Set still merges, and Clear drops the line.
+    event.SetQueued();
+    event.SetQueued();
+    event.Clear();
+    EXPECT_FALSE(event.IsSignalled());
+}
+
+}  // namespace

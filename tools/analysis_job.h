@@ -1,0 +1,35 @@
+// One input of a batch, analysed by its own analyzer: its rows go to a stream, or, with an
+// output directory, to its own CSV, written under a partial name and renamed once complete.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tools/analysis_runner.h"
+
+namespace kavrin_analyze {
+
+struct JobResult {
+    std::uint64_t rows = 0;
+    double seconds = 0.0;  // of signal: the last row's time
+    std::string error;     // empty when the input was analysed (and its CSV is complete)
+};
+
+struct JobTarget {
+    std::FILE* stream = nullptr;  // rows without a header, when there is no output directory
+    std::string directory;        // else: the CSV goes to directory/name
+    std::string name;
+};
+
+// Analyses `input`. With a directory the CSV (header and rows) is complete and in place when
+// the result has no error; on an error nothing is left under its name or the partial name.
+JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
+                 const ProgressSink& progress);
+
+// Removes the partial file of a job in progress when SIGINT, SIGTERM, SIGHUP or SIGPIPE end
+// the process, so that an interrupted batch leaves only whole CSVs. Call once per process.
+void RemovePartialFilesOnSignals();
+
+}  // namespace kavrin_analyze

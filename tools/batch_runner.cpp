@@ -1,0 +1,87 @@
+#include "tools/batch_runner.h"
+
+#include <sched.h>
+
+#include <algorithm>
+
+#include "tools/batch_plan.h"
+#include "tools/progress_bar.h"
+
+namespace kavrin_analyze {
+
+unsigned ProcessorCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return 1;
+}
+
+std::string BatchReporter::Line(const std::string& input, const std::string& name,
+                                const BatchOutcome& outcome) const {
+    const std::string csv = m_settings.outputDir + "/" + name;
+    if (!outcome.result.error.empty())
+        return "kavrin-analyze: " + input + ": " + outcome.result.error + "\n";
+    if (!m_settings.summaries) return "";
+    if (outcome.skipped) return "kavrin-analyze: " + input + ": skipped, " + csv + " exists\n";
+    char seconds[64];
+    std::snprintf(seconds, sizeof seconds, "%.1f", outcome.result.seconds);
+    std::string line = "kavrin-analyze: " + input + ": " + std::to_string(outcome.result.rows) +
+                       " rows, " + seconds + " s of signal";
+    if (!m_settings.outputDir.empty()) line += ", " + csv;
+    return line + "\n";
+}
+
+void BatchReporter::Report(const std::string& input, const std::string& name,
+                           const BatchOutcome& outcome) {
+    const std::string line = Line(input, name, outcome);
+    if (line.empty()) return;
+    std::fwrite(line.data(), 1, line.size(), m_errors);
+    std::fflush(m_errors);
+}
+
+namespace {
+
+bool RunInProcess(const std::vector<PlannedInput>& plan, const BatchSettings& settings,
+                  std::FILE* out) {
+    std::uint64_t total = 0;
+    for (const PlannedInput& p : plan)
+        if (!p.skipped) total += p.length;
+    ProgressBar bar(BatchLabel(plan), settings.progressBar);
+    BatchReporter reporter(settings, stderr);
+    InstallHeadlessPlatform();
+    bool ok = true;
+    std::uint64_t done = 0;
+    for (const PlannedInput& p : plan) {
+        BatchOutcome outcome;
+        if (p.skipped) {
+            outcome.skipped = true;
+        } else {
+            const JobTarget target{out, settings.outputDir, p.name};
+            outcome.result = RunJob(
+                p.path, settings.run, target,
+                [&](std::uint64_t position, std::uint64_t) { bar.Update(done + position, total); });
+            done += p.length;
+            if (out) std::fflush(out);
+        }
+        if (!outcome.result.error.empty()) {
+            ok = false;
+            bar.Finish();
+        }
+        reporter.Report(p.path, p.name, outcome);
+    }
+    bar.Finish();
+    return ok;
+}
+
+}  // namespace
+
+bool RunBatch(const std::vector<std::string>& inputs, const BatchSettings& settings,
+              std::FILE* out) {
+    const std::vector<PlannedInput> plan = PlanBatch(inputs, settings);
+    std::size_t toAnalyse = 0;
+    for (const PlannedInput& p : plan) toAnalyse += p.skipped ? 0 : 1;
+    if (settings.jobs <= 1 || toAnalyse <= 1) return RunInProcess(plan, settings, out);
+    return RunForkedBatch(plan, settings, out);
+}
+
+}  // namespace kavrin_analyze
