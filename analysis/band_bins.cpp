@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kSize = CTremorAnalyzer::kHistorySize;
 constexpr int kBins = CTremorAnalyzer::kBandBinCount;
 
 // The oscillators' weighted sums in lane order: lane j the real part of band bin j, lane 9 + j
@@ -55,7 +54,8 @@ template <int W, int GroupSize>
         for (int n = 0; n < Table::kGroupSize; ++n) {
             Main sample;
             Pair samplePair;
-#if defined(__x86_64__) || defined(__i386__)
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(__clang__)
+            // (clang, used for the fuzz build only, takes no 512-bit operand for "=v".)
             if constexpr (W == 8) {
                 // Broadcast from memory: left to itself the compiler loads the sample once and
                 // broadcasts it twice from the register, on the port the arithmetic needs.

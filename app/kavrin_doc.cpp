@@ -1,10 +1,14 @@
 #include "app/kavrin_doc.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <wx/filename.h>
 
 #include <cerrno>
 #include <fstream>
 
+#include "app/file_names.h"
 #include "app/kavrin_app.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
@@ -16,10 +20,23 @@ namespace {
 
 // The failure of a document file, in the words of the file errors elsewhere in the program.
 void ReportFileFailure(const wxString& filename, int osError) {
-    const std::string path = filename.ToStdString(wxConvFile);
+    const std::string path = FileNameBytes(filename);
     const platform::CFileException error(platform::CFileException::CauseFromErrno(osError), osError,
                                          path);
     platform::ShowMessage(error.what());
+}
+
+// What exists but is not a regular file (a FIFO would block the open for good, a device is no
+// document) is refused with the file error; true when refused.
+bool RefuseSpecialFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return false;
+    try {
+        platform::CFile::RequireRegularFile(path);
+    } catch (const platform::CFileException& error) {
+        platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+    }
+    return true;
 }
 
 }  // namespace
@@ -63,8 +80,9 @@ void CKavrinDoc::TakeName(const wxString& path) {
 }
 
 bool CKavrinDoc::DoSaveDocument(const wxString& filename) {
+    if (RefuseSpecialFile(FileNameBytes(filename))) return false;
     errno = 0;
-    std::ofstream file(filename.fn_str(), std::ios::binary | std::ios::trunc);
+    std::ofstream file(FileNameBytes(filename), std::ios::binary | std::ios::trunc);
     if (!file) {
         ReportFileFailure(filename, errno);
         return false;
@@ -73,12 +91,15 @@ bool CKavrinDoc::DoSaveDocument(const wxString& filename) {
 }
 
 bool CKavrinDoc::DoOpenDocument(const wxString& filename) {
-    errno = 0;
-    std::ifstream file(filename.fn_str(), std::ios::binary);
-    if (!file) {
+    const std::string path = FileNameBytes(filename);
+    if (RefuseSpecialFile(path)) return false;
+    // Never blocks, should the name have been replaced by a FIFO since the check.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
         ReportFileFailure(filename, errno);
         return false;
     }
+    ::close(fd);
     return true;
 }
 

@@ -4,7 +4,15 @@
 #include <wx/filehistory.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/file_names.h"
+#include "platform/whole_file.h"
 
 namespace kavrin {
 namespace {
@@ -18,6 +26,41 @@ wxString RecentFileKey(int number) {
     return wxString(kRecentFileGroup) + "/" + wxString::Format(kRecentFileEntry, number);
 }
 
+std::unique_ptr<wxFileConfig> ConfigFromBytes(
+    const std::string& bytes,
+    const std::function<std::unique_ptr<wxFileConfig>(wxInputStream&)>& make) {
+    // A corrupt file only loses what cannot be read; nothing is reported. The parser's own
+    // consistency checks (a group given twice, an entry without a name) would raise the
+    // toolkit's assertion box over a file the parser then reads anyway: they are off meanwhile.
+    wxLogNull quiet;
+    const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
+    wxMemoryInputStream stream(bytes.data(), bytes.size());
+    auto config = make(stream);
+    wxSetAssertHandler(previous);
+    // Paths are kept as they are: a '$' in a file name is no variable.
+    config->SetExpandEnvVars(false);
+    return config;
+}
+
+// The settings read from, and written back to, a file this program handles itself: through
+// symbolic links to their target, never blocking on a FIFO, atomically, and only when they
+// changed. The toolkit's own file handling would replace a link by a file and leave temporary
+// files behind where it cannot write.
+class SettingsConfig final : public wxFileConfig {
+public:
+    SettingsConfig(wxInputStream& stream, std::string path, std::string original)
+        : wxFileConfig(stream, wxConvUTF8),
+          m_path(std::move(path)),
+          m_original(std::move(original)) {}
+
+    const std::string& Path() const { return m_path; }
+    const std::string& Original() const { return m_original; }
+
+private:
+    std::string m_path;
+    std::string m_original;
+};
+
 }  // namespace
 
 wxString SettingsFilePath() {
@@ -27,23 +70,35 @@ wxString SettingsFilePath() {
     return base + "/" + kVendorName + "/" + kAppName + ".conf";
 }
 
+std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes) {
+    return ConfigFromBytes(
+        bytes, [](wxInputStream& stream) { return std::make_unique<wxFileConfig>(stream); });
+}
+
 std::unique_ptr<wxConfigBase> OpenSettings() {
-    // A corrupt file only loses what cannot be read; nothing is reported.
-    wxLogNull quiet;
-    auto config = std::make_unique<wxFileConfig>(kAppName, kVendorName, SettingsFilePath(),
-                                                 wxEmptyString, wxCONFIG_USE_LOCAL_FILE);
-    // Paths are kept as they are: a '$' in a file name is no variable.
-    config->SetExpandEnvVars(false);
-    return config;
+    const std::string path = FileNameBytes(SettingsFilePath());
+    std::string bytes;
+    platform::ReadWholeFile(path, &bytes);
+    return ConfigFromBytes(bytes, [&](wxInputStream& stream) {
+        return std::make_unique<SettingsConfig>(stream, path, bytes);
+    });
 }
 
 void CloseSettings(std::unique_ptr<wxConfigBase> config) {
-    if (!config) return;
+    auto* settings = dynamic_cast<SettingsConfig*>(config.get());
+    if (!settings) return;
     wxLogNull quiet;
-    const wxFileName file(SettingsFilePath());
+    wxMemoryOutputStream stream;
+    if (!settings->Save(stream)) return;
+    std::string bytes(stream.GetLength(), '\0');
+    stream.CopyTo(bytes.data(), bytes.size());
+    if (bytes == settings->Original()) return;
+    const std::string target = platform::FollowLinks(settings->Path());
+    const wxFileName file(FileNameFromBytes(target.c_str()));
     if (!file.DirExists()) wxFileName::Mkdir(file.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    config->Flush();
-    config.reset();
+    const std::string error = platform::ReplaceWholeFile(target, bytes);
+    if (!error.empty())
+        std::fprintf(stderr, "kavrin: the settings were not saved: %s\n", error.c_str());
 }
 
 void LoadRecentFiles(wxConfigBase& config, wxFileHistory& history) {

@@ -1,14 +1,16 @@
 // The application's settings file: the recent-file list ("Recent File List", File1..File4) and
 // "Settings"/"PreviewPages", kept under the vendor "Local AppWizard-Generated Applications" and
 // the application "Kavrin" in the user's configuration folder. A missing, unreadable or corrupt
-// file gives the defaults; failures to write it are silent.
+// file gives the defaults; a failure to write it is said in one line on standard error.
 #pragma once
 
 #include <wx/string.h>
 
 #include <memory>
+#include <string>
 
 class wxConfigBase;
+class wxFileConfig;
 class wxFileHistory;
 
 namespace kavrin {
@@ -19,6 +21,8 @@ inline constexpr const char* kAppName = "Kavrin";
 // $XDG_CONFIG_HOME (else ~/.config), then the vendor folder and "Kavrin.conf".
 wxString SettingsFilePath();
 
+// The settings as the window reads them from the bytes of a settings file.
+std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes);
 // Opens the settings file (defaults when it is missing or corrupt).
 std::unique_ptr<wxConfigBase> OpenSettings();
 // Writes the settings back and closes them.

@@ -28,6 +28,8 @@ const char* CauseText(CFileException::Cause cause) {
             return "Hardware I/O error";
         case CFileException::Cause::sharingViolation:
             return "Sharing violation";
+        case CFileException::Cause::notRegularFile:
+            return "Not a regular file";
         case CFileException::Cause::generic:
             break;
     }
@@ -72,30 +74,62 @@ CFile::~CFile() {
 
 void CFile::Open(const std::string& path) {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // The type is checked before the open: opening a FIFO, a terminal or a device can block or
+    // act on the device. The open itself does not block either, in case the name was replaced
+    // meanwhile; the descriptor's own type is checked again.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        throw CFileException(CFileException::CauseFromErrno(error), error, path);
+    }
+    RefuseUnlessRegular(info, path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         throw CFileException(CFileException::CauseFromErrno(error), error, path);
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
+    auto fail = [&](int error, CFileException::Cause cause) {
         ::close(fd);
-        throw CFileException(CFileException::CauseFromErrno(error), error, path);
-    }
-    if (S_ISDIR(info.st_mode)) {
+        throw CFileException(cause, error, path);
+    };
+    if (::fstat(fd, &info) != 0) fail(errno, CFileException::CauseFromErrno(errno));
+    try {
+        RefuseUnlessRegular(info, path);
+    } catch (...) {
         ::close(fd);
-        throw CFileException(CFileException::Cause::accessDenied, EISDIR, path);
+        throw;
     }
+    // Files of the kernel's own file systems (/proc, /sys) are regular but say they are empty
+    // while reading gives text: their length cannot be trusted, so they are no sound file.
+    char probe = 0;
+    if (info.st_size == 0 && ::pread(fd, &probe, 1, 0) > 0)
+        fail(0, CFileException::Cause::notRegularFile);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        fail(errno, CFileException::CauseFromErrno(errno));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        ::close(fd);
-        const auto cause = (error == EWOULDBLOCK) ? CFileException::Cause::sharingViolation
-                                                  : CFileException::CauseFromErrno(error);
-        throw CFileException(cause, error, path);
+        fail(error, (error == EWOULDBLOCK) ? CFileException::Cause::sharingViolation
+                                           : CFileException::CauseFromErrno(error));
     }
     m_fd = fd;
     m_path = path;
+}
+
+void CFile::RefuseUnlessRegular(const struct stat& info, const std::string& path) {
+    if (S_ISREG(info.st_mode)) return;
+    if (S_ISDIR(info.st_mode))
+        throw CFileException(CFileException::Cause::accessDenied, EISDIR, path);
+    throw CFileException(CFileException::Cause::notRegularFile, 0, path);
+}
+
+void CFile::RequireRegularFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        throw CFileException(CFileException::CauseFromErrno(error), error, path);
+    }
+    RefuseUnlessRegular(info, path);
 }
 
 std::uint64_t CFile::GetLength() const {

@@ -12,6 +12,8 @@
 #include <exception>
 #include <string>
 
+struct stat;
+
 namespace platform {
 
 class CFileException : public std::exception {
@@ -24,6 +26,7 @@ public:
         accessDenied,
         hardIO,
         sharingViolation,
+        notRegularFile,  // a FIFO, socket or device: no length, may block, never a sound file
     };
 
     CFileException(Cause cause, int osError, std::string fileName);
@@ -54,8 +57,12 @@ public:
     ~CFile();
 
     // Opens an existing file for reading only, as a binary file, and locks it exclusively.
-    // A file still open in this object is closed first. Directories are refused (access denied).
+    // A file still open in this object is closed first. Directories are refused (access denied),
+    // and so is anything else that is not a regular file (FIFOs, sockets, devices), before it is
+    // opened and without ever blocking.
     void Open(const std::string& path);
+    // Throws what Open would throw for a missing file or one that is not a regular file.
+    static void RequireRegularFile(const std::string& path);
     // Length in bytes.
     std::uint64_t GetLength() const;
     // Reads up to `count` bytes; returns the number read: fewer only at the end of the file,
@@ -73,6 +80,7 @@ public:
 
 private:
     [[noreturn]] void Throw(int osError) const;
+    static void RefuseUnlessRegular(const struct stat& info, const std::string& path);
 
     int m_fd = -1;
     std::string m_path;

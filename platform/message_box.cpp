@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -25,6 +26,7 @@ struct Router {
     MessageWaker waker;
     std::optional<std::thread::id> messageThread;
     std::deque<std::shared_ptr<PendingMessage>> queue;
+    std::vector<std::shared_ptr<PendingMessage>> shown;  // being presented right now
 };
 
 // Never destroyed: the static analyzers may raise a message during static destruction.
@@ -54,6 +56,16 @@ void SetMessagePresenter(MessagePresenter presenter, MessageWaker waker) {
     }
     // A worker must not wait forever for a message thread that is gone.
     if (flush) DispatchPendingMessages();
+}
+
+void ReleaseWorkersOfShownMessages() {
+    Router& router = TheRouter();
+    {
+        std::lock_guard<std::mutex> guard(router.lock);
+        if (router.shown.empty()) return;
+        for (const auto& message : router.shown) message->done = true;
+    }
+    router.dismissed.notify_all();
 }
 
 bool IsMessageThread() {
@@ -91,12 +103,14 @@ void DispatchPendingMessages() {
             if (router.queue.empty()) return;
             next = router.queue.front();
             router.queue.pop_front();
+            router.shown.push_back(next);
             presenter = router.presenter ? router.presenter : PresentToStandardError;
         }
         presenter(next->text, next->icon);
         {
             std::lock_guard<std::mutex> guard(router.lock);
             next->done = true;
+            std::erase(router.shown, next);
         }
         router.dismissed.notify_all();
     }

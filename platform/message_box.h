@@ -30,6 +30,12 @@ void SetMessagePresenter(MessagePresenter presenter, MessageWaker waker = nullpt
 // On the message thread: shows every queued message, one after the other.
 void DispatchPendingMessages();
 
+// On the message thread, while it waits for a worker to end: the workers waiting for a message
+// that is being shown right now stop waiting, as if it had been dismissed (the box stays up).
+// A close that arrives while such a box is up would otherwise wait for the box, and the box for
+// the close.
+void ReleaseWorkersOfShownMessages();
+
 // True on the message thread (false while no message thread is set).
 bool IsMessageThread();
 

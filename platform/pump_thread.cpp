@@ -89,6 +89,7 @@ void PumpThread::Join() {
         if (IsMessageThread()) {
             guard.unlock();
             DispatchPendingMessages();
+            ReleaseWorkersOfShownMessages();
             guard.lock();
             gate->finishedSignal.wait_for(guard, std::chrono::milliseconds(10));
         } else {

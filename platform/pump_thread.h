@@ -30,7 +30,8 @@ public:
     // Ends a never-resumed thread without running its body and joins it.
     void Discard();
     // Waits until the thread has ended. On the user-interface thread, message boxes raised by
-    // the worker meanwhile are shown, so a worker waiting for the user cannot deadlock the join.
+    // the worker meanwhile are shown, so a worker waiting for the user cannot deadlock the join;
+    // a worker waiting for a box already up (the join runs inside its loop) stops waiting.
     void Join();
     // Waits at most the limit for the body to end, dispatching nothing; true once it has ended
     // (or no thread exists). Lets a caller give up on a thread that never ends.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test (library, sound-server and window tests)
 # in the normal build, then in the ThreadSanitizer and AddressSanitizer +
-# UndefinedBehaviorSanitizer builds.
+# UndefinedBehaviorSanitizer builds, and runs the fuzz targets for a minute each.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -52,5 +52,8 @@ for sanitizer in thread address; do
     cmake --build "$dir" -j"$jobs"
     run_suite "$dir"
 done
+
+step "Fuzzing: each target for 60 s (clang-16, AddressSanitizer + UndefinedBehaviorSanitizer)"
+"$top/scripts/fuzz.sh"
 
 step "All tests passed"

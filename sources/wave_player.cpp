@@ -4,6 +4,7 @@
 
 #include "platform/message_box.h"
 #include "platform/sleep.h"
+#include "platform/wave_error_text.h"
 
 namespace {
 
@@ -12,6 +13,11 @@ constexpr std::uint32_t kBufferBytes = 2 * CTremorAnalyzer::kBlockSize;
 
 void Message(const char* text) {
     platform::ShowMessage(text);
+}
+
+// The channel's own text for the code, else the waveform-audio layer's (never an empty box).
+std::string ErrorText(const char* own, platform::MMRESULT code) {
+    return *own ? std::string(own) : platform::WaveErrorText(code);
 }
 
 }  // namespace
@@ -74,7 +80,7 @@ std::int32_t CWavePlayer::OpenPlayback() {
     std::unique_ptr<platform::WaveOutDevice> device;
     platform::MMRESULT result = audio.OpenOutput(0, m_format, m_event.load(), &device);
     if (result != platform::MMSYSERR_NOERROR) {
-        Message(OpenErrorText(result));
+        Message(ErrorText(OpenErrorText(result), result).c_str());
         // The pump was never released; it is discarded without running.
         EndBlockPump(Members());
         return static_cast<std::int32_t>(result);
@@ -108,7 +114,7 @@ void CWavePlayer::NextBuffer() {
     platform::WaveHeader& header = m_headers[b];
     platform::MMRESULT result = device->UnprepareHeader(&header);
     if (result != platform::MMSYSERR_NOERROR) {
-        Message(UnprepareErrorText(result));
+        Message(ErrorText(UnprepareErrorText(result), result).c_str());
         return;
     }
     DescribeBuffer(b);

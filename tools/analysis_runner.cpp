@@ -19,6 +19,7 @@
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
 #include "tools/live_runner.h"
+#include "tools/standard_input_file.h"
 
 namespace kavrin_analyze {
 namespace {
@@ -128,6 +129,12 @@ void InstallHeadlessPlatform() {
 
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
+    if (path == "-") {
+        // Standard input, copied once per process into a file that the run can measure.
+        static StandardInputFile standardInput;
+        if (const std::string failure = standardInput.Copy(); !failure.empty()) return failure;
+        return standardInput.AsDash(AnalyzeFile(standardInput.Path(), settings, rows, progress));
+    }
     if (settings.live) return AnalyzeLive(path, settings, rows, progress);
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {

@@ -70,6 +70,9 @@ CTolmarDisp::~CTolmarDisp() {
     g_liveAnalyzer.CloseCapture();
     CLiveRecording::Get().Close();
     g_fileAnalyzer.ClosePlayback();
+    // The pump has ended: the sound file (and its exclusive lock) is released with the window,
+    // not only when the program's statics go.
+    g_fileAnalyzer.m_file.Close();
     if (m_form) m_form->Destroy();
 }
 

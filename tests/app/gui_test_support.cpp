@@ -4,6 +4,7 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
+#include <wx/toplevel.h>
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +104,9 @@ bool GuiTest::StartApp(const wxString& path) {
 
 std::chrono::milliseconds GuiTest::CloseApp() {
     const auto start = std::chrono::steady_clock::now();
-    if (kavrin::CMainFrame* frame = Frame()) frame->Close(true);
+    // A frame that a test closed already (it is gone from the top-level list) is not closed again.
+    kavrin::CMainFrame* frame = Frame();
+    if (frame && wxTopLevelWindows.Find(frame)) frame->Close(true);
     wxTheApp->ProcessIdle();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);

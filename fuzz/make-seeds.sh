@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets into FOLDER/<target>/, with the shell's own tools
+# only, the same bytes every time.
+set -euo pipefail
+out=${1:?usage: make-seeds.sh FOLDER}
+mkdir -p "$out/file_source" "$out/analyze_options" "$out/settings"
+
+# A square wave of 16-bit samples: half a period of one sample, half of the other (each given
+# as printf escapes, which may stand for NUL bytes), cut to LENGTH bytes.
+square() {  # half-period-samples high-escape low-escape length
+    local high="" low="" i periods
+    for ((i = 0; i < $1; i++)); do high+=$2; low+=$3; done
+    periods=$(($4 / (4 * $1) + 1))
+    for ((i = 0; i < periods; i++)); do printf "$high$low"; done > "$out/.wave"
+    head -c "$4" "$out/.wave"
+    rm -f "$out/.wave"
+}
+
+fs=$out/file_source
+: > "$fs/empty"
+printf '\x01' > "$fs/one_byte"
+printf '\x01\x02\x03' > "$fs/odd_three"
+head -c 32768 /dev/zero > "$fs/silence_first_cycle"
+head -c 32769 /dev/zero > "$fs/silence_one_more_byte"
+# About 10 Hz (551 samples half a period) at +-3000, exact sizes and one byte over.
+square 551 '\xb8\x0b' '\x48\xf4' 49152 > "$fs/ten_hz_exact"
+square 551 '\xb8\x0b' '\x48\xf4' 49153 > "$fs/ten_hz_odd"
+# Full scale, a high tone, and the extremes of the sample range.
+square 3 '\xff\x7f' '\x00\x80' 66261 > "$fs/full_scale_high"
+square 1 '\xff\x7f' '\x00\x80' 40000 > "$fs/nyquist"
+awk 'BEGIN { srand(1); for (i = 0; i < 60000; i++) printf "%c", 1 + int(rand() * 255) }' \
+    > "$fs/noise" 2>/dev/null || true
+
+ao=$out/analyze_options
+args() { local name=$1; shift; printf '%s\0' "$@" > "$ao/$name"; }
+args one_file a.wav
+args files_and_options --volume 40 --threshold-adjust=-20 --bins a.wav b.wav
+args tone --tone 10 --amplitude 1000 --blocks 5
+args tone_inline --tone=11.5 --amplitude=32000 --blocks=1 --no-progress
+args dash_dash --bins -- --tone -
+args help --help
+args version --version
+args bad_value --volume x
+args tone_and_file --tone 10 --amplitude 1 --blocks 1 a.wav
+args unknown -x --frobnicate
+args big_numbers --blocks 9223372036854775807 --volume -2147483648 --tone 22000 --amplitude 0
+
+st=$out/settings
+printf '[Recent File List]\nFile1=/home/a/one.wav\nFile2=/home/a/two.wav\nFile3=/tmp/three.WAV\nFile4=rel/four.wav\n[Settings]\nPreviewPages=2\n' \
+    > "$st/full"
+printf '[Recent File List]\nFile2=/only/second.wav\nFile9=/ignored.wav\n' > "$st/gaps"
+printf '[Recent File List]\nFile1=" /spaces around.wav "\nFile2=/a$HOME/b%%d.wav\nFile3=/x\\\\y.wav\n' \
+    > "$st/quoted"
+printf '\xef\xbb\xbf[Settings]\r\nPreviewPages=-7\r\n' > "$st/bom_crlf"
+printf '\xff\xfe[\x00S\x00]\x00\n\x00' > "$st/utf16"
+printf '[[[\n=\n[Recent File List\nFile1\n[Recent File List/Sub]\nFile1=/sub.wav\n' > "$st/corrupt"
+: > "$st/empty"
