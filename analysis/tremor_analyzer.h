@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 
+#include "analysis/evaluation_ring.h"
 #include "analysis/shared_value.h"
 
 class CTremorAnalyzer {
@@ -80,6 +82,17 @@ public:
     SharedValue<std::int32_t> m_thresholdPercent{80};
     SharedValue<std::int32_t> m_underThreshold{1};
 
+    // The timeline's rows: once a session has begun, every Evaluate leaves one here.
+    CEvaluationRing m_evaluations;
+    // A new start of a source: evaluations count from 1 again under a new session number. Runs
+    // on the user-interface thread before the session's pump starts. `fileLength` caps a file's
+    // signal time; `name` names the session (the file's path).
+    void BeginEvaluationSession(EvaluationSource source, std::uint64_t fileLength = 0,
+                                const std::string& name = {});
+    std::uint32_t EvaluationSession() const { return m_session.load(); }
+    // The name given to session `session`; empty for any other.
+    std::string SessionName(std::uint32_t session) const;
+
 protected:
     // Guards m_history, m_windowed and the derived classes' sample buffers against the
     // user-interface thread (display bins, resets). Held only briefly, never across a message.
@@ -93,4 +106,14 @@ protected:
     // True when this object's BinMagnitude slot holds another function than the base's. The
     // band evaluation asks such a class through the slot, bin by bin.
     bool BinMagnitudeReplaced();
+
+private:
+    void LogEvaluation() noexcept;
+
+    std::atomic<std::uint32_t> m_session{0};
+    std::atomic<std::uint32_t> m_sessionBlock{0};
+    std::atomic<EvaluationSource> m_sessionSource{EvaluationSource::Line};
+    std::atomic<std::uint64_t> m_sessionFileLength{0};
+    std::string m_sessionName;  // user-interface thread only
+    std::uint32_t m_namedSession = 0;
 };

@@ -39,6 +39,13 @@ wxMenuBar* CreateMainMenu() {
     input->AppendSubMenu(generator, "Test Generator");
     AppendCommand(input, ID_INPUT_TELEPHONE, "Telephone");
 
+    auto* timeline = new wxMenu;
+    AppendCommand(timeline, ID_TIMELINE_SHOW, "&Show Timeline", wxITEM_CHECK);
+    AppendCommand(timeline, ID_TIMELINE_MARK, "&Mark");
+    AppendCommand(timeline, ID_TIMELINE_EXPORT_CSV, "Export &CSV...");
+    AppendCommand(timeline, ID_TIMELINE_EXPORT_PNG, "Export &PNG...");
+    AppendCommand(timeline, ID_TIMELINE_CLEAR, "C&lear");
+
     auto* view = new wxMenu;
     AppendCommand(view, ID_VIEW_TOOLBAR, "&Toolbar", wxITEM_CHECK);
     AppendCommand(view, ID_VIEW_STATUS_BAR, "&Status Bar", wxITEM_CHECK);
@@ -49,6 +56,7 @@ wxMenuBar* CreateMainMenu() {
 
     auto* bar = new wxMenuBar;
     bar->Append(input, "Input");
+    bar->Append(timeline, "&Timeline");
     bar->Append(view, "&View");
     bar->Append(help, "&Help");
     return bar;
@@ -69,6 +77,10 @@ wxAcceleratorTable CreateAccelerators() {
         {wxACCEL_SHIFT, WXK_INSERT, ToolkitId(ID_EDIT_PASTE)},
         {wxACCEL_NORMAL, WXK_F6, ToolkitId(ID_NEXT_PANE)},
         {wxACCEL_SHIFT, WXK_F6, ToolkitId(ID_PREV_PANE)},
+        {wxACCEL_CTRL, 'T', ToolkitId(ID_TIMELINE_SHOW)},
+        {wxACCEL_CTRL, 'M', ToolkitId(ID_TIMELINE_MARK)},
+        {wxACCEL_CTRL | wxACCEL_SHIFT, 'M', ToolkitId(ID_TIMELINE_MARK)},
+        {wxACCEL_CTRL, 'E', ToolkitId(ID_TIMELINE_EXPORT_CSV)},
     };
     return wxAcceleratorTable(static_cast<int>(sizeof(entries) / sizeof(entries[0])), entries);
 }

@@ -2,19 +2,19 @@
 
 #include <wx/app.h>
 #include <wx/filedlg.h>
-#include <wx/msgdlg.h>
 
 #include <cctype>
 
+#include "app/kavrin_message_dlg.h"
 #include "platform/message_box.h"
 
 namespace kavrin {
 namespace {
 
 void PresentMessageBox(const std::string& text, platform::MessageIcon icon) {
-    const long iconStyle = icon == platform::MessageIcon::Stop ? wxICON_STOP : wxICON_EXCLAMATION;
     wxWindow* parent = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
-    wxMessageBox(wxString::FromUTF8(text), platform::kMessageCaption, wxOK | iconStyle, parent);
+    CKavrinMessageDlg box(parent, wxString::FromUTF8(text), icon);
+    box.ShowModal();
 }
 
 void WakeMessageThread() {

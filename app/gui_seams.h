@@ -1,6 +1,6 @@
-// The window's side of the library's seams: message boxes shown as modal toolkit message boxes
-// on the user-interface thread, and the open-file dialog of the file source as the toolkit's
-// file dialog.
+// The window's side of the library's seams: message boxes shown as modal Kavrin message boxes
+// (icon beside the text) on the user-interface thread, and the open-file dialog of the file
+// source as the toolkit's file dialog.
 #pragma once
 
 #include <wx/string.h>

@@ -14,6 +14,7 @@
 #include "app/gui_seams.h"
 #include "app/kavrin_doc.h"
 #include "app/kavrin_doc_manager.h"
+#include "app/kavrin_help_controller.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "platform/file.h"
@@ -164,7 +165,7 @@ void CKavrinApp::OnHelpContents() {
     if (wxFileName::FileExists(book)) {
         wxLogNull quiet;
         if (!m_help) {
-            m_help = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE, m_mainFrame);
+            m_help = std::make_unique<CKavrinHelpController>(m_mainFrame);
             if (!m_help->AddBook(wxFileName(book))) m_help.reset();
         }
         shown = m_help && m_help->Display(kHelpContext);

@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 
 #include "app/file_names.h"
@@ -39,6 +40,13 @@ bool RefuseSpecialFile(const std::string& path) {
     return true;
 }
 
+// True when the file exists and holds at least one byte.
+bool HoldsData(const wxString& filename) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(FileNameBytes(filename), error);
+    return !error && size > 0;
+}
+
 }  // namespace
 
 wxIMPLEMENT_DYNAMIC_CLASS(CKavrinDoc, wxDocument);
@@ -58,7 +66,10 @@ bool CKavrinDoc::OnOpenDocument(const wxString& filename) {
 }
 
 void CKavrinDoc::OnFileSave() {
-    if (!GetDocumentSaved() || GetFilename().empty())
+    // Saving writes the empty document: over a file that holds data (one that was opened, or
+    // that was written since) that would destroy it without a word, so such a file goes through
+    // "Save As" and its overwrite question.
+    if (!GetDocumentSaved() || GetFilename().empty() || HoldsData(GetFilename()))
         SaveAs();
     else
         OnSaveDocument(GetFilename());

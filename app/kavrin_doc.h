@@ -17,8 +17,8 @@ public:
     // Asks for a name ("Save As") and writes an empty file under it.
     bool SaveAs() override;
 
-    // The Save command: a document that was never saved asks for a name first; otherwise the
-    // (empty) file is written again.
+    // The Save command: a document that was never saved, or whose file holds data, asks for a
+    // name first; otherwise the (empty) file is written again.
     void OnFileSave();
 
 protected:

@@ -10,6 +10,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/live_recording.h"
+#include "ui/status_panes.h"
 #include "ui/string_table.h"
 
 namespace kavrin {
@@ -58,9 +59,16 @@ bool CMainFrame::OnCreate() {
     if (!statusBar) return false;
     int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    for (int i = 0; i < kPaneCount - 1; ++i) {
-        widths[i + 1] = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
-        styles[i + 1] = wxSB_SUNKEN;
+    // The message pane and the source pane share what the fixed panes leave, the source three
+    // quarters of it ("Ready" is short; a file's name and times are not).
+    widths[kSourcePane] = -3;
+    styles[kSourcePane] = wxSB_SUNKEN;
+    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 8;
+    styles[kReadingPane] = wxSB_SUNKEN;
+    for (int i = 0; i < kIndicatorCount; ++i) {
+        widths[kFirstIndicator + i] =
+            statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        styles[kFirstIndicator + i] = wxSB_SUNKEN;
     }
     statusBar->SetStatusWidths(kPaneCount, widths);
     statusBar->SetStatusStyles(kPaneCount, styles);
@@ -108,10 +116,11 @@ void CMainFrame::ShowBar(wxWindow* bar, bool show) {
 void CMainFrame::UpdateIndicators() {
     wxStatusBar* statusBar = GetStatusBar();
     if (!statusBar) return;
-    for (int i = 0; i < kPaneCount - 1; ++i) {
+    for (int i = 0; i < kIndicatorCount; ++i) {
         const wxString text =
             wxGetKeyState(kIndicators[i].key) ? wxString(LoadString(kIndicators[i].stringId)) : "";
-        if (statusBar->GetStatusText(i + 1) != text) statusBar->SetStatusText(text, i + 1);
+        if (statusBar->GetStatusText(kFirstIndicator + i) != text)
+            statusBar->SetStatusText(text, kFirstIndicator + i);
     }
 }
 

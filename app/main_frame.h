@@ -1,5 +1,6 @@
 // CMainFrame: the main window, 640 x 450 pixels, with menu 128, accelerator table 128, icon 128,
-// the toolbar along the top and the status bar (message pane, CAP, NUM, SCRL) along the bottom.
+// the toolbar along the top and the status bar (message pane, source and reading panes, CAP, NUM,
+// SCRL) along the bottom.
 // It enables every menu item and toolbar button whose command finds a handler on the route
 // (view, document, frame, application) and disables the others.
 #pragma once
@@ -27,7 +28,10 @@ public:
     // The key-state panes: the indicator's text while its key is on, nothing while it is off.
     void UpdateIndicators();
 
-    static constexpr int kPaneCount = 4;
+    // The message pane, the source and reading panes, then CAP, NUM and SCRL.
+    static constexpr int kIndicatorCount = 3;
+    static constexpr int kFirstIndicator = 3;
+    static constexpr int kPaneCount = kFirstIndicator + kIndicatorCount;
 
 private:
     void OnUpdateCommandUI(wxUpdateUIEvent& event);

@@ -55,3 +55,26 @@ printf '\xef\xbb\xbf[Settings]\r\nPreviewPages=-7\r\n' > "$st/bom_crlf"
 printf '\xff\xfe[\x00S\x00]\x00\n\x00' > "$st/utf16"
 printf '[[[\n=\n[Recent File List\nFile1\n[Recent File List/Sub]\nFile1=/sub.wav\n' > "$st/corrupt"
 : > "$st/empty"
+
+# Audio files for the decoder, made by sox: the container and sample forms libsndfile reads, odd
+# rates and channel counts, and a rate low enough to stretch the resampler.
+dc=$out/decoder
+mkdir -p "$dc"
+sound() { sox -n -R "$@" synth 0.15 sine 10 sine 300 2>/dev/null || true; }
+sound -r 11025 -c 1 -b 16 "$dc/pcm16_mono_11025.wav"
+sound -r 44100 -c 2 -b 16 "$dc/pcm16_stereo_44100.wav"
+sound -r 48000 -c 1 -b 24 "$dc/pcm24_48000.wav"
+sound -r 8000 -c 1 -b 8 -e unsigned-integer "$dc/pcm8_8000.wav"
+sound -r 8000 -c 1 -b 8 -e mu-law "$dc/mulaw_8000.wav"
+sound -r 22050 -c 1 -b 32 -e floating-point "$dc/float32_22050.wav"
+sound -r 16000 -c 3 -b 16 "$dc/three_channels.wav"
+sound -r 11025 -c 1 -b 16 "$dc/mono_11025.aiff"
+sound -r 11025 -c 1 -b 16 "$dc/mono_11025.flac"
+sound -r 44100 -c 2 -b 16 "$dc/stereo_44100.flac"
+sound -r 22050 -c 1 "$dc/mono_22050.ogg"
+sound -r 8000 -c 1 -b 16 "$dc/mono_8000.au"
+sound -r 11025 -c 1 -b 16 "$dc/mono_11025.w64"
+sound -r 100 -c 1 -b 16 "$dc/rate_100.wav"
+printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x01\x00\x00\x00\x02\x00\x00\x00\x02\x00\x10\x00data\x00\x00\x00\x00' \
+    > "$dc/rate_1_header_only.wav"
+: > "$dc/empty"

@@ -11,7 +11,11 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kChunkValues = 1 << 16;  // samples of all channels read at a time
+constexpr std::size_t kChunkValues = 1 << 16;      // samples of all channels read at a time
+constexpr std::size_t kConvertedValues = 1 << 16;  // resampler output taken at a time
+// Below this no recording holds speech; a header that claims less (1 Hz, say) would make a few
+// bytes of input decode to gigabytes.
+constexpr int kLowestSampleRate = 1000;
 
 struct SndfileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
@@ -59,12 +63,14 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
     if (!sound) throw CDecodeError(path, sf_strerror(nullptr));
     if (info.channels < 1 || info.samplerate < 1)
         throw CDecodeError(path, "no channels or no sample rate");
+    if (info.samplerate < kLowestSampleRate)
+        throw CDecodeError(path, "a sample rate of " + std::to_string(info.samplerate) +
+                                     " Hz is below " + std::to_string(kLowestSampleRate) + " Hz");
 
     DecodedAudio out;
     out.sourceRate = info.samplerate;
     out.sourceChannels = info.channels;
     const bool resample = info.samplerate != kDecodedSampleRate;
-    const double ratio = static_cast<double>(kDecodedSampleRate) / info.samplerate;
 
     std::unique_ptr<std::remove_pointer_t<soxr_t>, ResamplerCloser> resampler;
     if (resample) {
@@ -81,8 +87,8 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
         std::max<sf_count_t>(1, static_cast<sf_count_t>(kChunkValues) / channels);
     std::vector<double> frames(static_cast<std::size_t>(chunkFrames * channels));
     std::vector<double> mono(static_cast<std::size_t>(chunkFrames));
-    // Room for every output of one chunk, and then some for the resampler's delay.
-    std::vector<double> converted(static_cast<std::size_t>(chunkFrames * ratio) + 4096);
+    // The resampler fills this as far as it goes; what it could not take yet is offered again.
+    std::vector<double> converted(kConvertedValues);
     SampleConverter convert(out);
 
     for (bool endOfInput = false; !endOfInput;) {
@@ -109,6 +115,8 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
                 soxr_process(resampler.get(), flushing ? nullptr : in, flushing ? 0 : left,
                              flushing ? nullptr : &used, converted.data(), converted.size(), &made);
             if (error) throw CDecodeError(path, error);
+            if (!flushing && used == 0 && made == 0)
+                throw CDecodeError(path, "the resampler took no input");
             for (std::size_t i = 0; i < made; ++i) convert.Put(converted[i]);
             if (!flushing) {
                 in += used;

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake make pkg-config ccache git clang-format
+    g++ cmake make pkg-config ccache git clang-format sox
     clang-16 libfuzzer-16-dev libclang-rt-16-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev

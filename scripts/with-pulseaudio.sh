@@ -79,6 +79,8 @@ XDG_CONFIG_HOME="$dir/config" HOME="$dir" \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
     >"$dir/server.log" 2>&1 &
 server_pid=$!
+# Tests that lose the server on purpose (they kill it) find it here.
+export KAVRIN_PULSE_PID=$server_pid
 
 ready=0
 for _ in $(seq 100); do

@@ -63,6 +63,8 @@ void CFileAnalyzer::OpenFile() {
 
     Reset();
     m_position = 0;
+    m_length = 0;
+    m_fileName.clear();
 
     platform::OpenFileRequest request;
     request.title = "Sound file to load";
@@ -82,11 +84,14 @@ void CFileAnalyzer::OpenFile() {
         m_decoded.Open(*path);
     else
         m_file.Open(*path);
+    m_fileName = path->substr(path->find_last_of('/') + 1);
     try {
+        m_length = StreamLength();
         // The whole of buffer 0 (16384 bytes); only its first 8192 are ever played.
         const std::size_t primed = ReadStream(m_playBuffers[0], sizeof(m_playBuffers[0]));
         m_position = m_position + primed;
         m_position = m_position + ReadBlock();
+        BeginEvaluationSession(EvaluationSource::File, StreamLength(), *path);
     } catch (...) {
         CloseStream();
         throw;

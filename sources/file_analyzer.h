@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "analysis/shared_value.h"
 #include "platform/file.h"
@@ -45,6 +46,10 @@ public:
 
     std::int16_t m_readBuffer[kBlockSize] = {};
     SharedValue<std::uint64_t> m_position{0};
+    // The chosen file's length in bytes and its name without folder, for the status display
+    // (the name is written and read on the user-interface thread only).
+    SharedValue<std::uint64_t> m_length{0};
+    std::string m_fileName;
     platform::CFile m_file;
     SharedValue<std::int32_t> m_volume{0};
 

@@ -178,6 +178,8 @@ std::int32_t CLiveAnalyzer::OpenCapture() {
 void CLiveAnalyzer::StartPump() {
     ResetStatistics();
     const PumpKind kind = (m_toneMode == 1) ? PumpKind::Tone : PumpKind::Device;
+    BeginEvaluationSession(kind == PumpKind::Tone ? EvaluationSource::Tone
+                                                  : EvaluationSource::Line);
     StartBlockPump(*this, Members(), m_eventOwner, kEventName, m_captureBuffer, kind,
                    platform::ThreadPriority::Normal);
     m_thread.Resume();

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/csv_row.h"
+#include "analysis/evaluation_csv.h"
 #include "tools/output_names.h"
 
 namespace kavrin_analyze {

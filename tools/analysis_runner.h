@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "analysis/evaluation_csv.h"
 #include "tools/analyze_options.h"
-#include "tools/csv_row.h"
 
 namespace kavrin_analyze {
 

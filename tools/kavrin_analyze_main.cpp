@@ -7,11 +7,11 @@
 #include <system_error>
 #include <vector>
 
+#include "analysis/evaluation_csv.h"
 #include "tools/analysis_job.h"
 #include "tools/analysis_runner.h"
 #include "tools/analyze_options.h"
 #include "tools/batch_runner.h"
-#include "tools/csv_row.h"
 #include "tools/input_list.h"
 
 namespace {

@@ -38,6 +38,13 @@ enum CommandId : int {
 
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
+
+    // The Timeline menu.
+    ID_TIMELINE_SHOW = 32800,
+    ID_TIMELINE_MARK = 32801,
+    ID_TIMELINE_EXPORT_CSV = 32802,
+    ID_TIMELINE_EXPORT_PNG = 32803,
+    ID_TIMELINE_CLEAR = 32804,
 };
 
 // Every command of the table, in table order.

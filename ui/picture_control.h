@@ -16,6 +16,9 @@ public:
     // Replaces the picture and asks for a repaint.
     void SetPicture(const wxBitmap& picture);
     const wxBitmap& GetPicture() const { return m_picture; }
+    // No tab stop: Tab moves between the edits only.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
 
 private:
     void OnPaint(wxPaintEvent& event);

@@ -6,6 +6,7 @@
 
 #include "platform/message_box.h"
 #include "ui/dialog_text.h"
+#include "ui/form_fit.h"
 #include "ui/form_ids.h"
 #include "ui/string_table.h"
 
@@ -28,12 +29,11 @@ CTestGenDlg::CTestGenDlg(wxWindow* parent)
     new wxButton(this, wxID_CANCEL, "Cancel", u.Point(129, 24), u.Size(50, 14));
     m_frequencyEdit = new wxTextCtrl(this, IDC_FREQUENCY, wxEmptyString, u.Point(19, 20),
                                      u.Size(40, 14), wxBORDER_SUNKEN);
-    new wxStaticText(this, wxID_ANY, "Frequency (Hz)", u.Point(19, 7), u.Size(49, 8),
-                     wxALIGN_LEFT | wxST_NO_AUTORESIZE);
+    // The labels take the size of their text in the real font.
+    FitToText(new wxStaticText(this, wxID_ANY, "Frequency (Hz)", u.Point(19, 7)));
     m_amplitudeEdit = new wxTextCtrl(this, IDC_AMPLITUDE, wxEmptyString, u.Point(19, 58),
                                      u.Size(49, 14), wxBORDER_SUNKEN);
-    new wxStaticText(this, wxID_ANY, "Amplitude", u.Point(19, 47), u.Size(32, 8),
-                     wxALIGN_LEFT | wxST_NO_AUTORESIZE);
+    FitToText(new wxStaticText(this, wxID_ANY, "Amplitude", u.Point(19, 47)));
     ok->SetDefault();
     SetClientSize(u.Size(186, 95));
     CentreOnParent();

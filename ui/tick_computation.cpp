@@ -105,14 +105,14 @@ TickResult ComputeTick(const TickInputs& in) {
     out.lampThreshold = shown->lampThreshold;
     out.instMarker = Marker(in.instMarker, shown->instScaled);
     out.avgMarker = Marker(in.avgMarker, shown->avgScaled);
-    const std::int32_t r = shown->lampThreshold;
-    if (static_cast<double>(r) < shown->inst)
-        out.lamp = LampColour::Red;
-    else if (static_cast<double>(r - kLampMargin) < shown->inst)
-        out.lamp = LampColour::Yellow;
-    else
-        out.lamp = LampColour::Green;
+    out.lamp = LampFor(shown->lampThreshold, shown->inst);
     return out;
+}
+
+LampColour LampFor(std::int32_t reference, double inst) {
+    if (static_cast<double>(reference) < inst) return LampColour::Red;
+    if (static_cast<double>(reference - kLampMargin) < inst) return LampColour::Yellow;
+    return LampColour::Green;
 }
 
 }  // namespace kavrin

@@ -86,4 +86,7 @@ std::int32_t TruncateSaturating(double value);
 
 TickResult ComputeTick(const TickInputs& in);
 
+// The lamp for an instantaneous frequency index against the reference `reference`.
+LampColour LampFor(std::int32_t reference, double inst);
+
 }  // namespace kavrin

@@ -3,13 +3,16 @@
 #include <wx/app.h>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
+#include <wx/statusbr.h>
 
 #include "platform/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/form_fit.h"
 #include "ui/form_ids.h"
 #include "ui/live_recording.h"
 #include "ui/picture_control.h"
+#include "ui/status_panes.h"
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
 #include "ui/tick_drawing.h"
@@ -64,6 +67,7 @@ CTolmarDisp::CTolmarDisp() : m_timer(this, kDisplayTimerId) {
 
 CTolmarDisp::~CTolmarDisp() {
     m_timer.Stop();
+    m_statusPanes.reset();
     // A running tone re-arms its pump by itself; end tone mode first so that the pump sees the
     // stop, as every command that stops the tone does.
     StopTone();
@@ -83,6 +87,12 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     SetFrame(frame);
     m_form = new CTolmarForm(frame);
     BindForm();
+    GrowFrameToHold(*frame, m_form->GetVirtualSize());
+    if (frame->GetStatusBar() && frame->GetStatusBar()->GetFieldsCount() > kReadingPane)
+        m_statusPanes =
+            std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
+    m_timeline = std::make_unique<CTimeline>(frame, m_form);
+    m_timeline->BindCommands(*this);
     frame->SendSizeEvent();
     return true;
 }
@@ -279,6 +289,12 @@ void CTolmarDisp::OnTimer() {
     if (m_lastTick.liveShown) g_liveAnalyzer.m_volume = m_volumeAdjust;
     if (m_lastTick.fileShown) g_fileAnalyzer.m_volume = m_volumeAdjust;
     if (m_lastTick.lampThreshold) m_lampThreshold = *m_lastTick.lampThreshold;
+    // The markers and the lamp follow the file source when both are drawn.
+    const SourceReading* drawn =
+        m_lastTick.fileShown ? &in.file : (m_lastTick.liveShown ? &in.live : nullptr);
+    m_lastReading.reset();
+    if (drawn) m_lastReading = DrawnReading{drawn->instFreq, drawn->avgFreq, m_lampThreshold};
+    if (m_timeline) m_timeline->OnTick(m_lastTick);
 
     const TickPictures pictures = DrawTick(in, m_lastTick);
     const auto show = [this](int id, const wxBitmap& picture) {

@@ -13,11 +13,17 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 
+#include "ui/source_status.h"
 #include "ui/tick_computation.h"
+#include "ui/timeline.h"
 #include "ui/tolmar_form.h"
 
 namespace kavrin {
+
+class CStatusPanes;
 
 class CTolmarDisp : public wxView {
 public:
@@ -56,6 +62,10 @@ public:
     bool IsTimerRunning() const { return m_timer.IsRunning(); }
     // What the last tick computed (for inspection).
     const TickResult& LastTick() const { return m_lastTick; }
+    // The values of the analyzer the last tick drew; empty when it drew none.
+    const std::optional<DrawnReading>& LastReading() const { return m_lastReading; }
+    // The session timeline under the form (made with the form).
+    CTimeline* Timeline() const { return m_timeline.get(); }
 
     std::uint32_t m_thresholdAdjust = 0;
     std::int32_t m_volumeAdjust = 0;
@@ -83,6 +93,9 @@ private:
     wxWeakRef<CTolmarForm> m_form;
     wxTimer m_timer;
     TickResult m_lastTick;
+    std::optional<DrawnReading> m_lastReading;
+    std::unique_ptr<CStatusPanes> m_statusPanes;
+    std::unique_ptr<CTimeline> m_timeline;
 
     wxDECLARE_DYNAMIC_CLASS(CTolmarDisp);
 };

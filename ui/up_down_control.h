@@ -24,6 +24,9 @@ public:
 
     // One step up (+1) or down (-1): the buddy then shows the new position.
     void Step(int direction);
+    // No tab stop: Tab moves between the edits only.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
 
 private:
     void OnPaint(wxPaintEvent& event);

@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/msgdlg.h>
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/uiaction.h>
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
+#include "app/kavrin_message_dlg.h"
+#include "app/main_frame.h"
 #include "platform/message_box.h"
 #include "tests/app/gui_test_support.h"
 
@@ -32,15 +39,15 @@ TEST_F(GuiSeamsTest, AMessageFromAWorkerIsShownOnTheUserInterfaceThread) {
     std::thread::id shownOn;
     wxString caption;
     wxString text;
-    long style = 0;
+    std::optional<platform::MessageIcon> icon;
     const auto answer = [&](wxDialog* dialog) {
         shownOn = std::this_thread::get_id();
-        auto* box = dynamic_cast<wxMessageDialog*>(dialog);
+        auto* box = dynamic_cast<kavrin::CKavrinMessageDlg*>(dialog);
         EXPECT_NE(box, nullptr);
         if (box) {
-            caption = box->GetCaption();
-            text = box->GetMessage();
-            style = box->GetMessageDialogStyle();
+            caption = box->GetTitle();
+            text = box->GetText();
+            icon = box->GetIconKind();
         }
         return wxID_OK;
     };
@@ -61,13 +68,99 @@ TEST_F(GuiSeamsTest, AMessageFromAWorkerIsShownOnTheUserInterfaceThread) {
     EXPECT_EQ(shownOn, std::this_thread::get_id());
     EXPECT_EQ(caption, "Kavrin");
     EXPECT_EQ(text, "Cannot Add Buffer !");
-    EXPECT_TRUE(style & wxOK);
-    EXPECT_TRUE(style & wxICON_EXCLAMATION);
+    EXPECT_EQ(icon, platform::MessageIcon::Exclamation);
 
     dialogs->Expect(answer);
     platform::ShowMessage("File error", platform::MessageIcon::Stop);
-    EXPECT_TRUE(style & wxICON_STOP);
+    EXPECT_EQ(icon, platform::MessageIcon::Stop);
     EXPECT_EQ(text, "File error");
+}
+
+// Gone from the screen and from the list of top-level windows before the next test starts.
+void Dismiss(wxDialog* box) {
+    box->Hide();
+    box->Destroy();
+    WaitUntil(
+        [&] {
+            wxTheApp->ProcessIdle();
+            return wxTopLevelWindows.Find(box) == nullptr;
+        },
+        5s);
+}
+
+// How many pixels of the picture are not transparent.
+int OpaquePixels(const wxBitmap& bitmap) {
+    const wxImage image = bitmap.ConvertToImage();
+    int opaque = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            if (!image.HasAlpha() || image.GetAlpha(x, y) > 128) ++opaque;
+    return opaque;
+}
+
+TEST_F(GuiSeamsTest, AMessageBoxShowsItsIconBesideTheTextWithOneOkButton) {
+    ASSERT_TRUE(StartApp());
+    for (const auto kind : {platform::MessageIcon::Exclamation, platform::MessageIcon::Stop}) {
+        auto* box = new kavrin::CKavrinMessageDlg(Frame(), "Cannot open  & read", kind);
+        EXPECT_EQ(box->GetTitle(), "Kavrin");
+        int buttons = 0;
+        wxString shownText;
+        wxRect textRect;
+        for (wxWindow* child : box->GetChildren()) {
+            if (auto* button = dynamic_cast<wxButton*>(child)) {
+                ++buttons;
+                EXPECT_EQ(button->GetLabel(), "OK");
+            }
+            if (auto* label = dynamic_cast<wxStaticText*>(child)) {
+                shownText = label->GetLabelText();
+                textRect = label->GetRect();
+            }
+        }
+        EXPECT_EQ(buttons, 1);
+        EXPECT_EQ(shownText, "Cannot open  & read");
+        const wxArtID art = kind == platform::MessageIcon::Stop ? wxART_ERROR : wxART_WARNING;
+        const wxBitmap expected = wxArtProvider::GetBitmap(art, wxART_MESSAGE_BOX);
+        ASSERT_TRUE(expected.IsOk());
+        EXPECT_EQ(box->GetImage()->GetBitmap().GetSize(), expected.GetSize());
+        EXPECT_GT(OpaquePixels(box->GetImage()->GetBitmap()), 50);
+        // Shown, whole, left of the text.
+        box->Show();
+        Yield();
+        EXPECT_TRUE(box->GetImage()->IsShown());
+        EXPECT_GE(box->GetImage()->GetSize().x, expected.GetWidth());
+        EXPECT_LT(box->GetImage()->GetRect().GetRight(), textRect.x);
+        Dismiss(box);
+    }
+}
+
+TEST_F(GuiSeamsTest, ReturnAndEscapeCloseTheMessageBox) {
+    for (const int key : {WXK_RETURN, WXK_ESCAPE}) {
+        auto* box = new kavrin::CKavrinMessageDlg(nullptr, "Cannot Add Buffer !",
+                                                  platform::MessageIcon::Exclamation);
+        int result = -1;
+        box->Bind(wxEVT_BUTTON, [&](wxCommandEvent& event) {
+            result = event.GetId();
+            event.Skip();
+        });
+        box->Show();
+        box->Raise();
+        Yield();
+        // With no window manager the keyboard follows the pointer.
+        wxUIActionSimulator simulator;
+        const wxRect area = box->GetScreenRect();
+        simulator.MouseMove(area.x + area.width / 2, area.y + area.height / 2);
+        Yield();
+        simulator.Char(key);
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                Yield();
+                return !box->IsShown();
+            },
+            5s))
+            << "key " << key << " left the box open";
+        EXPECT_EQ(result, wxID_OK);
+        Dismiss(box);
+    }
 }
 
 TEST_F(GuiSeamsTest, TheSoundFileFilterListsWavInAnyCase) {

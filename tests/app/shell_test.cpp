@@ -1,5 +1,7 @@
 // The application shell through the real window: caption and size, menus, toolbar and status
 // bar, command enabling, the document commands, settings across a restart, About and help.
+#include <fcntl.h>
+#include <unistd.h>
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/html/helpctrl.h>
@@ -12,12 +14,14 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "app/about_dlg.h"
 #include "app/kavrin_app.h"
 #include "app/kavrin_doc_manager.h"
+#include "app/kavrin_message_dlg.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "tests/app/gui_test_support.h"
@@ -74,16 +78,19 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     EXPECT_EQ(frame->GetToolBar()->GetToolsCount(), 10u);  // eight buttons, two separators
     wxStatusBar* status = frame->GetStatusBar();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->GetFieldsCount(), 5);  // and the recording pane, empty and narrow when idle
+    // The message pane, the source and reading panes, CAP, NUM, SCRL, and the recording pane,
+    // empty and narrow when idle.
+    EXPECT_EQ(status->GetFieldsCount(), 7);
     EXPECT_EQ(status->GetStatusText(0), "Ready");
     // The toolbar lies along the top, above the form; the status bar along the bottom.
     const wxRect form = View()->GetForm()->GetScreenRect();
     EXPECT_LE(frame->GetToolBar()->GetScreenRect().GetBottom(), form.GetTop());
     EXPECT_GE(status->GetScreenRect().GetTop(), form.GetBottom());
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuCount(), 3u);
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuCount(), 4u);
     EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(0), "Input");
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(1), "&View");
-    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(2), "&Help");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(1), "&Timeline");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(2), "&View");
+    EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(3), "&Help");
 }
 
 TEST_F(ShellTest, EnablesExactlyTheCommandsThatHaveHandlers) {
@@ -156,10 +163,51 @@ TEST_F(ShellTest, SaveAsksForANameAndWritesAnEmptyFile) {
     ASSERT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_EQ(Frame()->GetTitle(), "saved.doc - Windows Tolmar (Tolmar)");
-    // Saved once, Save writes the same file again without asking.
-    std::ofstream(path) << "again";
+    // Saved once, Save writes the same (still empty) file again without asking.
     SendCommand(ID_FILE_SAVE);
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    // Once the file holds data again, Save asks first instead of truncating it.
+    std::ofstream(path) << "again";
+    title.clear();
+    ChoosePath("", &title);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(ReadFile(path), "again");
+}
+
+TEST_F(ShellTest, SaveAfterOpenNeverTruncatesTheOpenedFile) {
+    ASSERT_TRUE(StartApp());
+    const std::string speech = TempPath("speech.wav");
+    std::ofstream(speech, std::ios::binary) << std::string(4096, '\x11');
+    ChoosePath(speech);
+    SendCommand(ID_FILE_OPEN);
+    ASSERT_EQ(Frame()->GetTitle(), "speech.wav - Windows Tolmar (Tolmar)");
+
+    // Save goes through "Save As"; cancelling it leaves the file whole.
+    wxString title;
+    ChoosePath("", &title);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(std::filesystem::file_size(speech), 4096u);
+    EXPECT_EQ(Frame()->GetTitle(), "speech.wav - Windows Tolmar (Tolmar)");
+
+    // A new name gets the empty document; the opened file stays as it was.
+    const std::string copy = TempPath("copy.doc");
+    ChoosePath(copy);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(std::filesystem::file_size(speech), 4096u);
+    ASSERT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(std::filesystem::file_size(copy), 0u);
+    EXPECT_EQ(Frame()->GetTitle(), "copy.doc - Windows Tolmar (Tolmar)");
+    EXPECT_TRUE(Messages().empty());
+
+    // An opened empty file is saved in place, as before.
+    const std::string empty = TempPath("empty.doc");
+    std::ofstream(empty).flush();
+    ChoosePath(empty);
+    SendCommand(ID_FILE_OPEN);
+    SendCommand(ID_FILE_SAVE);
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
 }
 
 TEST_F(ShellTest, OpenTakesAnyFileAndChangesOnlyCaptionAndRecentFiles) {
@@ -244,7 +292,7 @@ TEST_F(ShellTest, AFileArgumentThatCannotBeOpenedEndsTheStart) {
     // Reported in the application's own message box, which is up before a test can record it.
     wxString message;
     dialogs->Expect([&](wxDialog* dialog) {
-        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) message = box->GetMessage();
+        if (auto* box = dynamic_cast<CKavrinMessageDlg*>(dialog)) message = box->GetText();
         return wxID_OK;
     });
     EXPECT_FALSE(StartApp(TempPath("no/such/file.wav")));
@@ -323,6 +371,52 @@ TEST_F(ShellTest, ContentsOpensTheBookAtItsContext) {
     // Shown as a page, not as its source text.
     EXPECT_EQ(window->GetHtmlWindow()->GetOpenedPageTitle(), "Kavrin help");
     Yield();
+}
+
+// Standard error of this process, kept in a file while the object lives.
+class CapturedStandardError {
+public:
+    explicit CapturedStandardError(const std::string& path) : m_path(path) {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, 2);
+        ::close(file);
+    }
+    ~CapturedStandardError() { Restore(); }
+    std::string Text() {
+        Restore();
+        return ReadFile(m_path);
+    }
+
+private:
+    void Restore() {
+        if (m_saved < 0) return;
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+    std::string m_path;
+    int m_saved = -1;
+};
+
+TEST_F(ShellTest, ContentsWritesNoWarnings) {
+    ASSERT_TRUE(StartApp());
+    App().SetHelpBookPath(KAVRIN_TEST_HELP_BOOK);
+    CapturedStandardError errors(TempPath("stderr.txt"));
+    ChooseMenu(ID_HELP_CONTENTS);
+    ASSERT_NE(App().GetHelpController(), nullptr);
+    wxWindow* window = App().GetHelpController()->GetFrame();
+    ASSERT_NE(window, nullptr);
+    // Laid out, shown, resized and closed, as a user would.
+    for (int i = 0; i < 20; ++i) Yield();
+    window->SetSize(wxSize(300, 200));
+    for (int i = 0; i < 10; ++i) Yield();
+    window->Close(true);
+    for (int i = 0; i < 10; ++i) Yield();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(errors.Text(), "");
 }
 
 TEST_F(ShellTest, ClosingWithNothingStartedExitsPromptlyWithoutDeviceCalls) {

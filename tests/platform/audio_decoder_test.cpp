@@ -92,6 +92,38 @@ TEST(AudioDecoder, OtherRatesAreResampledTo11025) {
     EXPECT_LT(worst, 3.0);
 }
 
+TEST(AudioDecoder, UpsamplingLongerThanOneOutputPassKeepsEverySample) {
+    ScratchFolder folder;
+    // Ten seconds at 8 kHz: one read of input gives more output than the resampler hands back
+    // at a time, so the rest must be fetched before the next read.
+    const int rate = 8000;
+    std::vector<std::int16_t> samples;
+    for (int i = 0; i < 10 * rate; ++i)
+        samples.push_back(
+            static_cast<std::int16_t>(std::lround(8000.0 * std::sin(2 * M_PI * 300.0 * i / rate))));
+    WriteSoundFile(folder.File("phone8k.wav"), kWav16, rate, 1, samples);
+    const platform::DecodedAudio decoded = platform::DecodeAudioFile(folder.File("phone8k.wav"));
+    EXPECT_NEAR(static_cast<double>(decoded.samples.size()), 10 * 11025.0, 2.0);
+    double worst = 0.0;
+    for (std::size_t i = 2000; i + 2000 < decoded.samples.size(); ++i) {
+        const double expected = 8000.0 * std::sin(2 * M_PI * 300.0 * i / 11025.0);
+        worst = std::max(worst, std::fabs(decoded.samples[i] - expected));
+    }
+    EXPECT_LT(worst, 3.0);
+}
+
+TEST(AudioDecoder, ARateNoRecordingHasIsRefusedBeforeAnythingIsDecoded) {
+    ScratchFolder folder;
+    // A header claiming 100 samples per second would decode each byte into hundreds of samples.
+    WriteSoundFile(folder.File("slow.wav"), kWav16, 100, 1, TestSamples(1000));
+    try {
+        platform::DecodeAudioFile(folder.File("slow.wav"));
+        FAIL() << "a 100 Hz file was decoded";
+    } catch (const platform::CDecodeError& error) {
+        EXPECT_NE(std::string(error.what()).find("100 Hz"), std::string::npos) << error.what();
+    }
+}
+
 TEST(AudioDecoder, LossyOggStreamsDecodeToTheirToneAtTheNewRate) {
     ScratchFolder folder;
     struct Case {

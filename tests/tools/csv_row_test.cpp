@@ -1,10 +1,9 @@
-#include "tools/csv_row.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <random>
 
+#include "analysis/evaluation_csv.h"
 #include "tools/progress_bar.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "../../support/sound_file_support.h"
+#include "analysis/evaluation_csv.h"
 #include "platform/portaudio_driver.h"
 #include "platform/wave_audio.h"
 #include "sources/capture_recorder.h"
 #include "sources/live_analyzer.h"
-#include "tools/csv_row.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "tools/csv_row.h"
+#include "analysis/evaluation_csv.h"
 
 #include <charconv>
 #include <system_error>

@@ -1,0 +1,3 @@
+#include "analysis/evaluation_ring.h"
+
+CEvaluationRing::CEvaluationRing() : m_slots(new EvaluationRecord[kCapacity]) {}

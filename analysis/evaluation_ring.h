@@ -1,0 +1,81 @@
+// The rows the pump leaves for the timeline: one record per evaluation, handed from the block
+// pump to the user-interface thread through a bounded single-producer, single-consumer ring.
+//
+// Threads: Push runs only on the analyzer's pump (one producer at a time: a new pump starts
+// only after the previous one was joined); Drain and the counters' readers run only on the
+// user-interface thread. Push never blocks, allocates or locks: when the ring is full the row
+// is dropped and counted.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+enum class EvaluationSource : std::uint8_t { Line = 0, Tone = 1, File = 2 };
+
+// The lamp of an evaluation, as the tick that followed it judged it.
+enum class EvaluationLamp : std::uint8_t { None = 0, Red = 1, Yellow = 2, Green = 3 };
+
+struct EvaluationRecord {
+    double timeSeconds = 0.0;  // end of the block that this evaluation shifted in, signal time
+    double instFreq = 0.0;
+    double avgFreq = 0.0;
+    double minFreq = 0.0;
+    double maxFreq = 0.0;
+    double magnitude = 0.0;
+    double avgMagnitude = 0.0;
+    std::uint32_t block = 0;    // evaluations counted from 1 in this session
+    std::uint32_t session = 0;  // the analyzer's session number, from 1
+    std::uint32_t threshold = 0;
+    std::int32_t underThreshold = 0;
+    EvaluationSource source = EvaluationSource::Line;
+    // Filled in on the user-interface thread, not by the pump.
+    EvaluationLamp lamp = EvaluationLamp::None;
+    std::int32_t lampReference = 0;
+    double timelineSeconds = 0.0;  // position on the whole log's time axis
+};
+
+class CEvaluationRing {
+public:
+    // Rows between two ticks: the tone runs at a few thousand blocks a second, a tick comes
+    // every 200 ms.
+    static constexpr std::size_t kCapacity = 8192;
+
+    CEvaluationRing();
+    CEvaluationRing(const CEvaluationRing&) = delete;
+    CEvaluationRing& operator=(const CEvaluationRing&) = delete;
+
+    // Pump side. False when the ring was full and the row was lost.
+    bool Push(const EvaluationRecord& record) noexcept {
+        const std::size_t tail = m_tail.load(std::memory_order_relaxed);
+        if (tail - m_head.load(std::memory_order_acquire) >= kCapacity) {
+            m_lost.fetch_add(1, std::memory_order_relaxed);
+            return false;
+        }
+        m_slots[tail & (kCapacity - 1)] = record;
+        m_tail.store(tail + 1, std::memory_order_release);
+        return true;
+    }
+
+    // User-interface side: hands every waiting row to `take`, oldest first; returns how many.
+    template <class Take>
+    std::size_t Drain(Take&& take) {
+        const std::size_t head = m_head.load(std::memory_order_relaxed);
+        const std::size_t tail = m_tail.load(std::memory_order_acquire);
+        for (std::size_t i = head; i != tail; ++i) take(m_slots[i & (kCapacity - 1)]);
+        m_head.store(tail, std::memory_order_release);
+        return tail - head;
+    }
+
+    // Rows dropped because the ring was full, since the start.
+    std::uint64_t Lost() const noexcept { return m_lost.load(std::memory_order_relaxed); }
+
+private:
+    static_assert((kCapacity & (kCapacity - 1)) == 0, "the index mask needs a power of two");
+    std::unique_ptr<EvaluationRecord[]> m_slots;
+    // Producer and consumer indices on their own cache lines, so neither side slows the other.
+    alignas(64) std::atomic<std::size_t> m_head{0};
+    alignas(64) std::atomic<std::size_t> m_tail{0};
+    alignas(64) std::atomic<std::uint64_t> m_lost{0};
+};

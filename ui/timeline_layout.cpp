@@ -1,0 +1,298 @@
+#include "ui/timeline_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace kavrin {
+namespace {
+
+constexpr double kTopIndex = 40.0;  // 12.0 Hz
+constexpr double kMaxIndex = 40.0;  // indices above the band (65535: no energy) leave a gap
+
+// Steps for the time axis, in seconds.
+constexpr double kTimeSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+
+double Clamp(double value, double low, double high) {
+    return std::min(std::max(value, low), high);
+}
+
+// Collects one point per pixel column (the column's last row) and breaks the line where the
+// value leaves the band.
+class PolylineBuilder {
+public:
+    explicit PolylineBuilder(std::vector<TimelinePolyline>& out) : m_out(out) {}
+    void Add(double x, double y, bool valid) {
+        if (!valid) {
+            m_open = false;
+            return;
+        }
+        if (!m_open) {
+            m_out.emplace_back();
+            m_open = true;
+        }
+        TimelinePolyline& line = m_out.back();
+        if (!line.empty() && std::floor(line.back().x) == std::floor(x))
+            line.back() = {x, y};
+        else
+            line.push_back({x, y});
+    }
+
+private:
+    std::vector<TimelinePolyline>& m_out;
+    bool m_open = false;
+};
+
+}  // namespace
+
+std::string FormatMinutesSeconds(double seconds) {
+    if (!(seconds > 0.0)) seconds = 0.0;
+    const auto whole = static_cast<long long>(std::floor(seconds + 1e-9));
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    return text;
+}
+
+void VisibleRange(const TimelineView& view, const CEvaluationLog& log, double& from, double& to) {
+    const double span = Clamp(view.spanSeconds, kMinTimelineSpan, kMaxTimelineSpan);
+    const double end = view.following ? std::max(log.EndSeconds(), span) : view.endSeconds;
+    to = end;
+    from = end - span;
+}
+
+TimelineView ZoomTimeline(const TimelineView& view, const CEvaluationLog& log, double factor,
+                          double anchor) {
+    double from = 0.0;
+    double to = 0.0;
+    VisibleRange(view, log, from, to);
+    TimelineView zoomed = view;
+    zoomed.spanSeconds = Clamp((to - from) * factor, kMinTimelineSpan, kMaxTimelineSpan);
+    if (!view.following) {
+        anchor = Clamp(anchor, 0.0, 1.0);
+        const double at = from + (to - from) * anchor;
+        zoomed.endSeconds = at + zoomed.spanSeconds * (1.0 - anchor);
+    }
+    return zoomed;
+}
+
+TimelineView PanTimeline(const TimelineView& view, const CEvaluationLog& log, double pixels,
+                         double plotWidth) {
+    double from = 0.0;
+    double to = 0.0;
+    VisibleRange(view, log, from, to);
+    TimelineView panned = view;
+    panned.following = false;
+    panned.spanSeconds = to - from;
+    const double perPixel = plotWidth > 0.0 ? (to - from) / plotWidth : 0.0;
+    panned.endSeconds = to - pixels * perPixel;
+    // Never further than one span beyond either end of the log.
+    panned.endSeconds = Clamp(panned.endSeconds, panned.spanSeconds * 0.5,
+                              std::max(log.EndSeconds(), panned.spanSeconds) + panned.spanSeconds);
+    return panned;
+}
+
+TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineView& view, int width,
+                                     int height, const TimelineMetrics& metrics) {
+    TimelineLayout out;
+    out.width = width;
+    out.height = height;
+    const double cw = std::max(metrics.charWidth, 1);
+    const double ch = std::max(metrics.charHeight, 1);
+    // Room for "12.0" and the axis on the left, a line of labels above the plot (marks and
+    // segments), the strip and the time labels below.
+    out.plot.left = cw * 6;
+    out.plot.right = std::max(out.plot.left + 1, width - cw * 2);
+    out.plot.top = ch * 1.5;
+    const double stripHeight = std::max(ch * 0.7, 6.0);
+    out.strip.bottom = std::max(out.plot.top + 2, height - ch * 1.6);
+    out.strip.top = out.strip.bottom - stripHeight;
+    out.plot.bottom = std::max(out.plot.top + 1, out.strip.top - ch * 0.3);
+    out.strip.left = out.plot.left;
+    out.strip.right = out.plot.right;
+
+    VisibleRange(view, log, out.fromSeconds, out.toSeconds);
+    const double from = out.fromSeconds;
+    const double to = out.toSeconds;
+    const double plotWidth = out.plot.right - out.plot.left;
+    const double plotHeight = out.plot.bottom - out.plot.top;
+    const auto xOf = [&](double seconds) {
+        return out.plot.left + (seconds - from) / (to - from) * plotWidth;
+    };
+    const auto yOf = [&](double index) { return out.plot.bottom - index / kTopIndex * plotHeight; };
+
+    // Frequency ticks every 0.5 Hz, labelled every 0.5 Hz when there is room, else every 1.0.
+    const bool halfLabels = plotHeight / 8.0 >= ch * 1.1;
+    for (int i = 0; i <= 40; i += 5) {
+        TimelineTick tick;
+        tick.position = yOf(i);
+        if (halfLabels || i % 10 == 0) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%.1f", 8.0 + 0.1 * i);
+            tick.label = text;
+        }
+        out.frequencyTicks.push_back(tick);
+    }
+
+    // Time ticks: the smallest step whose labels do not crowd each other.
+    const double labelWidth = cw * 7;
+    double step = kTimeSteps[std::size(kTimeSteps) - 1];
+    for (double candidate : kTimeSteps) {
+        if (candidate / (to - from) * plotWidth >= labelWidth) {
+            step = candidate;
+            break;
+        }
+    }
+    for (double t = std::ceil(std::max(from, 0.0) / step) * step; t <= to + 1e-9; t += step)
+        out.timeTicks.push_back({xOf(t), FormatMinutesSeconds(t)});
+
+    // The rows on screen, with one neighbour each side so that the lines reach the edges.
+    auto [first, last] = log.RowsBetween(from, to);
+    if (first > 0) --first;
+    if (last < log.Rows().size()) ++last;
+    const auto& rows = log.Rows();
+    PolylineBuilder inst(out.inst);
+    PolylineBuilder avg(out.avg);
+    PolylineBuilder reference(out.lampReference);
+    std::size_t segment = log.Segments().empty() ? 0 : log.SegmentOf(first);
+    bool bandOpen = false;
+    double columnLow = 0.0;
+    double columnHigh = 0.0;
+    // Far more rows than pixel columns (a long stretch in view): the last row of each column
+    // stands for it. The extremes only grow within a session, so the band loses nothing; the
+    // lines show one value per column either way.
+    std::vector<std::size_t> visit;
+    const bool dense = static_cast<double>(last - first) > 4.0 * plotWidth;
+    if (dense) {
+        const double columns = std::ceil(plotWidth);
+        visit.reserve(static_cast<std::size_t>(columns) + 2);
+        visit.push_back(first);
+        for (double c = 1; c <= columns + 1; ++c) {
+            const double until = from + (to - from) * c / plotWidth;
+            const auto end = std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(first),
+                                              rows.begin() + static_cast<std::ptrdiff_t>(last),
+                                              until, [](double value, const EvaluationRecord& row) {
+                                                  return value < row.timelineSeconds;
+                                              });
+            const auto index = static_cast<std::size_t>(end - rows.begin());
+            if (index > visit.back() + 1) visit.push_back(index - 1);
+        }
+        if (visit.back() + 1 < last) visit.push_back(last - 1);
+    }
+    if (dense) {
+        // Every row counts for the range of its column.
+        const double scale = plotWidth / (to - from);
+        long column = -1;
+        double low = 0.0;
+        double high = 0.0;
+        const auto flush = [&] {
+            if (column >= 0)
+                out.instColumns.push_back({out.plot.left + column, yOf(high), yOf(low)});
+        };
+        const auto end = rows.begin() + static_cast<std::ptrdiff_t>(last);
+        for (auto row = rows.begin() + static_cast<std::ptrdiff_t>(first); row != end; ++row) {
+            const double inst = row->instFreq;
+            if (inst > kMaxIndex) continue;
+            const auto at = static_cast<long>((row->timelineSeconds - from) * scale);
+            if (at != column) {
+                flush();
+                column = at;
+                low = high = inst;
+            } else {
+                low = std::min(low, inst);
+                high = std::max(high, inst);
+            }
+        }
+        flush();
+    }
+    const std::size_t count = dense ? visit.size() : last - first;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = dense ? visit[k] : first + k;
+        const std::size_t following = dense ? (k + 1 < count ? visit[k + 1] : rows.size()) : i + 1;
+        const EvaluationRecord& row = rows[i];
+        // A new segment breaks every line: its values do not continue the previous run's.
+        bool breaks = false;
+        while (segment + 1 < log.Segments().size() && log.Segments()[segment + 1].firstRow <= i) {
+            ++segment;
+            breaks = true;
+        }
+        if (breaks) {
+            inst.Add(0, 0, false);
+            avg.Add(0, 0, false);
+            reference.Add(0, 0, false);
+            bandOpen = false;
+        }
+        const double x = xOf(row.timelineSeconds);
+        if (!dense) inst.Add(x, yOf(row.instFreq), row.instFreq <= kMaxIndex);
+        avg.Add(x, yOf(row.avgFreq), row.avgFreq >= 0.0 && row.avgFreq <= kMaxIndex);
+        reference.Add(x, yOf(Clamp(row.lampReference, 0.0, kMaxIndex)),
+                      row.lamp != EvaluationLamp::None);
+
+        // A block without energy says nothing of the range: the band leaves it out.
+        if (row.instFreq > kMaxIndex) {
+            bandOpen = false;
+        } else {
+            const double low = Clamp(row.minFreq, 0.0, kMaxIndex);
+            const double high = Clamp(row.maxFreq, 0.0, kMaxIndex);
+            if (!bandOpen) {
+                out.band.emplace_back();
+                bandOpen = true;
+            }
+            TimelineBand& band = out.band.back();
+            if (!band.upper.empty() && std::floor(band.upper.back().x) == std::floor(x)) {
+                columnLow = std::min(columnLow, low);
+                columnHigh = std::max(columnHigh, high);
+                band.upper.back() = {x, yOf(columnHigh)};
+                band.lower.back() = {x, yOf(columnLow)};
+            } else {
+                columnLow = low;
+                columnHigh = high;
+                band.upper.push_back({x, yOf(high)});
+                band.lower.push_back({x, yOf(low)});
+            }
+        }
+
+        // The strip: each row's lamp from its own x to the next row's.
+        const double next = following < rows.size() ? xOf(rows[following].timelineSeconds) : x;
+        const double x1 = Clamp(x, out.plot.left, out.plot.right);
+        const double x2 = Clamp(std::max(next, x + 1.0), out.plot.left, out.plot.right);
+        if (x2 <= x1) continue;
+        if (!out.stripCells.empty() && out.stripCells.back().lamp == row.lamp &&
+            out.stripCells.back().x2 >= x1 - 0.5)
+            out.stripCells.back().x2 = x2;
+        else
+            out.stripCells.push_back({x1, x2, row.lamp});
+    }
+
+    const auto inView = [&](double seconds) { return seconds >= from && seconds <= to; };
+    for (const CEvaluationLog::Mark& mark : log.Marks()) {
+        const double at = rows[mark.row].timelineSeconds;
+        if (inView(at)) out.marks.push_back({xOf(at), mark.label});
+    }
+    for (const CEvaluationLog::Segment& segmentInfo : log.Segments()) {
+        if (segmentInfo.firstRow >= rows.size()) continue;
+        const double at = segmentInfo.startSeconds;
+        if (!inView(at)) continue;
+        std::string label;
+        switch (segmentInfo.source) {
+            case EvaluationSource::Line:
+                label = "Line";
+                break;
+            case EvaluationSource::Tone:
+                label = "Test tone";
+                break;
+            case EvaluationSource::File: {
+                const std::size_t slash = segmentInfo.name.find_last_of('/');
+                label = slash == std::string::npos ? segmentInfo.name
+                                                   : segmentInfo.name.substr(slash + 1);
+                break;
+            }
+        }
+        out.segments.push_back({xOf(at), label});
+    }
+    if (const std::uint64_t lost = log.LostRows())
+        out.notice = std::to_string(lost) + " evaluations lost";
+    return out;
+}
+
+}  // namespace kavrin
