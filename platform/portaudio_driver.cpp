@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "platform/sample_ring.h"
+#include "platform/sound_library_messages.h"
 
 namespace platform {
 namespace {
@@ -58,9 +59,15 @@ public:
     std::mutex lock;
 
 private:
-    PortAudioLibrary() : m_ready(Pa_Initialize() == paNoError) {}
+    PortAudioLibrary() : m_ready(Start()) {}
     ~PortAudioLibrary() {
         if (m_ready) Pa_Terminate();
+    }
+
+    // The probing of every ALSA and JACK device is not the user's business.
+    static bool Start() {
+        RouteSoundLibraryMessages();
+        return Pa_Initialize() == paNoError;
     }
 
     const bool m_ready;

@@ -9,6 +9,8 @@ packages=(
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+    libasound2-dev libjack-jackd2-dev
+    dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
     parallel openssh-server openssh-client rsync
 )
 

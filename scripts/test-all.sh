@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test (library, sound-server and window tests)
-# in the normal build, then in the ThreadSanitizer and AddressSanitizer +
+# in the normal build; builds the Release build, runs its library tests, makes, installs and runs
+# its Debian package; then runs the tests in the ThreadSanitizer and AddressSanitizer +
 # UndefinedBehaviorSanitizer builds, and runs the fuzz targets for a minute each.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,12 +29,18 @@ run_suite() {  # build dir
     (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 ctest --output-on-failure -L sound)
     step "Sound server ($dir)"
     (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound)
+    step "Quiet start without a sound server ($dir)"
+    (cd "$dir" &&
+        TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
+        LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
+        KAVRIN_EXPECT_NO_SOUND_SERVER=1 "${xvfb[@]}" ctest --output-on-failure -L quiet)
     step "Window tests under Xvfb ($dir)"
     # The toolkit's own libraries are not instrumented; their internal threads and caches are
     # kept out of the sanitizers' reports (Kavrin's code is not).
     (cd "$dir" &&
         TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
         LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
+        KAVRIN_EXPECT_SOUND_SERVER=1 \
         "${xvfb[@]}" "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L gui)
 }
 
@@ -43,6 +50,40 @@ cmake --build "$top/build" -j"$jobs"
 run_suite "$top/build"
 step "kavrin-analyze over two sshd hosts with GNU parallel"
 (cd "$top/build" && ctest --output-on-failure -L ssh)
+
+# The Release build as a user makes it, its Debian package, installed and started.
+release="$top/build-release"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+step "Release build"
+cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release
+cmake --build "$release" -j"$jobs"
+step "Library tests (Release)"
+(cd "$release" && ctest --output-on-failure -j"$jobs" -L unit)
+step "Desktop file and metainfo"
+(cd "$release" && ctest --output-on-failure -L package)
+step "Debian package"
+rm -f "$release"/kavrin_*.deb
+(cd "$release" && cpack -G DEB && dpkg-deb -I kavrin_*.deb)
+step "Installing the package"
+(cd "$release" && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y ./kavrin_*.deb)
+for file in /usr/bin/kavrin /usr/bin/kavrin-analyze /usr/share/kavrin/help/kavrin.hhp \
+    /usr/share/applications/kavrin.desktop /usr/share/metainfo/org.kavrin.Kavrin.metainfo.xml \
+    /usr/share/icons/hicolor/scalable/apps/kavrin.svg \
+    /usr/share/icons/hicolor/{16x16,32x32,48x48,128x128}/apps/kavrin.png \
+    /usr/share/man/man1/kavrin.1.gz /usr/share/man/man1/kavrin-analyze.1.gz; do
+    [ -s "$file" ] || { echo "the package did not install $file" >&2; exit 1; }
+done
+step "Installed kavrin-analyze"
+/usr/bin/kavrin-analyze --version
+/usr/bin/kavrin-analyze --tone 10 --amplitude 10 --blocks 5 >"$release/installed-tone.csv"
+[ "$(wc -l <"$release/installed-tone.csv")" -eq 6 ] || { echo "not 5 rows and a header" >&2; exit 1; }
+step "Installed kavrin under Xvfb"
+"${xvfb[@]}" "$top/scripts/check-window-starts.sh" /usr/bin/kavrin
+step "Installing with cmake --install"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y kavrin
+(cd "$release" && $sudo cmake --install .)
+/usr/local/bin/kavrin-analyze --version
 
 for sanitizer in thread address; do
     dir="$top/build-$sanitizer"

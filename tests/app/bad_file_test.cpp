@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/filehistory.h>
-#include <wx/msgdlg.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "app/file_names.h"
 #include "app/kavrin_app.h"
 #include "app/kavrin_doc_manager.h"
+#include "app/kavrin_message_dlg.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
 #include "sources/global_analyzers.h"
@@ -137,11 +137,11 @@ TEST_F(BadFileTest, AFifoOrDeviceOnTheCommandLineEndsTheStartWithTheFileError) {
     const std::string fifo = MakeFifo("argument.wav");
     for (const std::string& path : {fifo, std::string("/dev/zero")}) {
         wxString message;
-        long style = 0;
+        platform::MessageIcon icon = platform::MessageIcon::Exclamation;
         dialogs->Expect([&](wxDialog* dialog) {
-            if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
-                message = box->GetMessage();
-                style = box->GetMessageDialogStyle();
+            if (auto* box = dynamic_cast<kavrin::CKavrinMessageDlg*>(dialog)) {
+                message = box->GetText();
+                icon = box->GetIconKind();
             }
             return wxID_OK;
         });
@@ -149,7 +149,7 @@ TEST_F(BadFileTest, AFifoOrDeviceOnTheCommandLineEndsTheStartWithTheFileError) {
         EXPECT_FALSE(StartApp(FileNameFromBytes(path.c_str())));
         EXPECT_FALSE(watchdog.Fired()) << "the start blocked on " << path;
         EXPECT_EQ(message, "Not a regular file while accessing " + path + ".");
-        EXPECT_TRUE(style & wxICON_STOP);
+        EXPECT_EQ(icon, platform::MessageIcon::Stop);
         App().ExitInstance();
         wxTheApp->ProcessIdle();
     }

@@ -3,7 +3,6 @@
 // been joined and no device is left open. Also while a message box raised from a pump is up.
 #include <fcntl.h>
 #include <unistd.h>
-#include <wx/msgdlg.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +10,7 @@
 
 #include "app/gui_seams.h"
 #include "app/kavrin_app.h"
+#include "app/kavrin_message_dlg.h"
 #include "app/main_frame.h"
 #include "platform/message_box.h"
 #include "platform/sleep.h"
@@ -138,7 +138,7 @@ TEST_F(ShutdownTest, ClosingWhileAMessageBoxFromAPumpIsUp) {
     std::chrono::steady_clock::time_point closeAsked;
     wxString message;
     dialogs->Expect([&](wxDialog* dialog) {
-        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) message = box->GetMessage();
+        if (auto* box = dynamic_cast<kavrin::CKavrinMessageDlg*>(dialog)) message = box->GetText();
         // The user closes the main window while the box is up, then the box.
         closeAsked = std::chrono::steady_clock::now();
         Frame()->Close(true);

@@ -1,0 +1,24 @@
+#include "platform/audio_diagnostics.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace platform {
+
+bool AudioDiagnosticsEnabled() {
+    const char* value = std::getenv("KAVRIN_DEBUG_AUDIO");
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
+void AudioDiagnostic(std::string_view library, std::string_view text) {
+    if (!AudioDiagnosticsEnabled()) return;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    // One write per line, so that lines of several threads do not interleave.
+    std::string line = "kavrin audio (";
+    line.append(library).append("): ").append(text).append("\n");
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+}  // namespace platform

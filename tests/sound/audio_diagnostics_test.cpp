@@ -1,0 +1,63 @@
+// The sound libraries' messages go through Kavrin's diagnostics: nothing on standard error by
+// default, each message on one marked line with KAVRIN_DEBUG_AUDIO=1. The messages are the real
+// ones: ALSA asked for a device it does not know, JACK asked for a server that does not run.
+#include "platform/audio_diagnostics.h"
+
+#include <alsa/asoundlib.h>
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/sound_library_messages.h"
+#include "tests/support/stderr_capture.h"
+
+namespace {
+
+using test_support::StderrCapture;
+
+// What ALSA and JACK write when a device or a server is missing, as PortAudio's probing meets it.
+std::string WhatTheLibrariesSay() {
+    StderrCapture capture;
+    EXPECT_TRUE(capture.Capturing());
+    snd_pcm_t* pcm = nullptr;
+    EXPECT_LT(snd_pcm_open(&pcm, "kavrin_no_such_device", SND_PCM_STREAM_CAPTURE, 0), 0);
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(
+        "kavrin-test", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+        "kavrin-no-such-server");
+    EXPECT_EQ(client, nullptr);
+    if (client != nullptr) jack_client_close(client);
+    return capture.Finish();
+}
+
+class AudioDiagnosticsTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::RouteSoundLibraryMessages(); }
+    void TearDown() override { ::unsetenv("KAVRIN_DEBUG_AUDIO"); }
+};
+
+TEST_F(AudioDiagnosticsTest, SoundLibrariesAreSilentUnlessAskedFor) {
+    ::unsetenv("KAVRIN_DEBUG_AUDIO");
+    EXPECT_EQ(WhatTheLibrariesSay(), "");
+    ::setenv("KAVRIN_DEBUG_AUDIO", "0", 1);
+    EXPECT_EQ(WhatTheLibrariesSay(), "");
+}
+
+TEST_F(AudioDiagnosticsTest, DebugAudioShowsEachMessageOnItsOwnMarkedLine) {
+    ::setenv("KAVRIN_DEBUG_AUDIO", "1", 1);
+    const std::string text = WhatTheLibrariesSay();
+    EXPECT_NE(text.find("kavrin audio (ALSA): "), std::string::npos) << text;
+    EXPECT_NE(text.find("kavrin_no_such_device"), std::string::npos) << text;
+    EXPECT_NE(text.find("kavrin audio (JACK): "), std::string::npos) << text;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        ASSERT_NE(end, std::string::npos) << "an unfinished line: " << text.substr(start);
+        EXPECT_EQ(text.compare(start, 13, "kavrin audio "), 0) << text.substr(start, end - start);
+        start = end + 1;
+    }
+}
+
+}  // namespace
