@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
+#include "platform/portaudio_driver.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/string_table.h"
@@ -61,6 +62,8 @@ bool CKavrinApp::OnCmdLineParsed(wxCmdLineParser& parser) {
 
 bool CKavrinApp::OnInit() {
     if (!wxApp::OnInit()) return false;
+    // The library's default driver has no devices; the window plays and records for real.
+    platform::SetWaveAudioDriver(platform::MakePortAudioDriver());
     if (InitInstance(m_commandLineFile)) return true;
     // A start that fails still ends the way every run ends.
     ExitInstance();

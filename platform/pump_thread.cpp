@@ -100,6 +100,12 @@ void PumpThread::Join() {
     m_thread.join();
 }
 
+bool PumpThread::WaitFinished(std::chrono::milliseconds limit) const {
+    if (!m_thread.joinable()) return true;
+    std::unique_lock<std::mutex> guard(m_gate->finishLock);
+    return m_gate->finishedSignal.wait_for(guard, limit, [&] { return m_gate->finished.load(); });
+}
+
 bool PumpThread::IsCurrentThread() const {
     return m_thread.joinable() && m_thread.get_id() == std::this_thread::get_id();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -32,6 +33,9 @@ public:
     // the worker meanwhile are shown, so a worker waiting for the user cannot deadlock the join;
     // a worker waiting for a box already up (the join runs inside its loop) stops waiting.
     void Join();
+    // Waits at most the limit for the body to end, dispatching nothing; true once it has ended
+    // (or no thread exists). Lets a caller give up on a thread that never ends.
+    bool WaitFinished(std::chrono::milliseconds limit) const;
 
     bool Exists() const { return m_thread.joinable(); }
     bool Finished() const { return m_gate && m_gate->finished.load(); }

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/portaudio_driver.h"
+#include "platform/null_wave_driver.h"
 
 namespace platform {
 namespace {
@@ -25,7 +25,7 @@ DriverSlot& Slot() {
 WaveAudioDriver& WaveAudio() {
     DriverSlot& slot = Slot();
     std::lock_guard<std::mutex> guard(slot.lock);
-    if (!slot.driver) slot.driver = MakePortAudioDriver();
+    if (!slot.driver) slot.driver = MakeNullWaveDriver();
     return *slot.driver;
 }
 

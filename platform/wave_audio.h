@@ -3,8 +3,9 @@
 // event, prepare/unprepare/add or write a buffer header, start, stop, pause, reset, close) and
 // reporting its error codes, from which the sources choose their messages.
 //
-// Two drivers sit behind it: PortAudio (the real one, portaudio_driver.cpp) and a simulated sound
-// card for tests (simulated_sound_card.h).
+// Drivers behind it: PortAudio (the real one, portaudio_driver.cpp, a library of its own that only
+// the window and the sound tests link), a simulated sound card for tests (simulated_sound_card.h)
+// and, until one is installed, a null driver without devices (null_wave_driver.h).
 //
 // Notifications: an open device signals the event given to Open...() once when it has opened,
 // once for every buffer it has finished (filled or played), and once when it is closed. After
@@ -132,9 +133,9 @@ public:
                                 std::unique_ptr<WaveOutDevice>* device) = 0;
 };
 
-// The driver the sources use: the one installed by SetWaveAudioDriver, else PortAudio.
+// The driver the sources use: the one installed by SetWaveAudioDriver, else the null driver.
 WaveAudioDriver& WaveAudio();
-// Installs a driver (tests, the headless analyzer); nullptr returns to PortAudio.
+// Installs a driver (the window, tests, the headless analyzer); nullptr returns to the null one.
 void SetWaveAudioDriver(std::shared_ptr<WaveAudioDriver> driver);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/volume_factor.h"
 #include "platform/audio_decoder.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
@@ -51,7 +52,7 @@ void CFileAnalyzer::Reset() {
 }
 
 double CFileAnalyzer::WindowGainForVolume(std::int32_t volume) {
-    return static_cast<double>(3 * (volume / 25 + 1));
+    return static_cast<double>(3 * VolumeFactor(volume));
 }
 
 void CFileAnalyzer::OpenFile() {

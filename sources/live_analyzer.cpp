@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "analysis/volume_factor.h"
 #include "platform/message_box.h"
 #include "platform/sleep.h"
 
@@ -118,8 +119,7 @@ int CLiveAnalyzer::Analyze(void*) {
             sink->TakeBlock(m_captureBuffer, kBlockSize);
         }
     }
-    const std::int32_t volumeFactor = m_volume.Load() / 25 + 1;
-    ApplyWindow(m_windowGain.Load() * volumeFactor, m_windowOffset.Load());
+    ApplyWindow(m_windowGain.Load() * VolumeFactor(m_volume.Load()), m_windowOffset.Load());
     // Releases the next tone cycle at once. A stop is never cleared here: every pump begins with
     // m_stop = 0, so clearing it could only erase a stop that has just been requested.
     if (m_toneMode == 1) {
@@ -225,17 +225,24 @@ void CLiveAnalyzer::SetupTone() {
 }
 
 void CLiveAnalyzer::StartTone() {
-    // No earlier pump may synthesise or analyse while the tone is set up anew.
+    BeginTone(ToneStart::AfterDialog);
+}
+
+void CLiveAnalyzer::BeginTone(ToneStart start) {
+    // No earlier pump may synthesise or analyse while this thread touches the tone: its
+    // oscillator state has one owner at a time.
     EndPump();
-    ResetStatistics();
-    m_toneMode = 0;
-    SetupTone();
+    if (start == ToneStart::AfterDialog) {
+        ResetStatistics();
+        m_toneMode = 0;
+        SetupTone();
+    }
     m_toneMode = 1;
     // A first block; the pump's first FetchBlock writes the next one over it.
     FetchBlock();
     m_stop = 0;
     StartPump();
-    platform::SleepMilliseconds(200);
+    platform::SleepMilliseconds(start == ToneStart::AfterDialog ? 200 : 500);
     if (platform::AutoResetEvent* event = m_event.load()) event->Set();
 }
 

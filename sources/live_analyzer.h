@@ -59,6 +59,12 @@ public:
     void SetupTone();
     // After the test-generator dialog: new tone from m_toneFrequency and m_toneAmplitude.
     void StartTone();
+    // A test-tone start: ends any earlier pump; for the dialog, resets the statistics and sets
+    // the tone up anew (the command continues the oscillator where it stood); enters tone mode,
+    // synthesises a first block here, starts the pump, pauses (200 ms after the dialog, 500 ms
+    // for the command) and kicks the pump once. From then on the pump re-arms itself.
+    enum class ToneStart { AfterDialog, Command };
+    void BeginTone(ToneStart start);
 
     // The stop signal: m_stop = 1, then the event (skipped while no event exists).
     void SignalStop();

@@ -55,10 +55,6 @@ ClientRect ClientRectOf(const wxWindow* window) {
     return rect;
 }
 
-void SignalEvent(std::atomic<platform::AutoResetEvent*>& event) {
-    if (auto* e = event.load()) e->Set();
-}
-
 }  // namespace
 
 wxIMPLEMENT_DYNAMIC_CLASS(CTolmarDisp, wxView);
@@ -208,16 +204,9 @@ void CTolmarDisp::OnTestGenStart() {
     const std::int32_t adj = ReadThresholdAdjust();
     g_liveAnalyzer.m_thresholdPercent = adj;
     PresetLamp(adj);
-    // The pump that served the line or the tone must be gone before this thread synthesises a
-    // block: the tone's oscillator state has one owner at a time.
-    g_liveAnalyzer.EndPump();
-    g_liveAnalyzer.m_toneMode = 1;
-    g_liveAnalyzer.FetchBlock();
     m_fileOn = 0;
     m_lineOn = 0;
-    g_liveAnalyzer.StartPump();
-    platform::SleepMilliseconds(500);
-    SignalEvent(g_liveAnalyzer.m_event);
+    g_liveAnalyzer.BeginTone(CLiveAnalyzer::ToneStart::Command);
     StartTimer();
 }
 

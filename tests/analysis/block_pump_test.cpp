@@ -7,7 +7,11 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <source_location>
+#include <string>
 #include <thread>
+
+#include "tests/support/deadline.h"
 
 namespace {
 
@@ -70,10 +74,29 @@ struct CountingAnalyzer : CTremorAnalyzer {
     ~CountingAnalyzer() override { EndBlockPump(Members()); }
 };
 
-// Joins the pump; a pump that never ends hangs here and the test run's timeout reports it.
-bool PumpEnds(CountingAnalyzer& a) {
+// Waits until the pump has taken the pending signal (the event is free again). Nothing tells
+// when a waiter takes a signal, so this looks repeatedly, up to the deadline.
+bool SignalTaken(CountingAnalyzer& a) {
+    const auto deadline = std::chrono::steady_clock::now() + test_deadline::kLimit;
+    while (a.m_event.load()->IsSignalled()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the pump did not take its signal within 10 s";
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// Waits for the pump to end after its stop, then joins it. A pump that is still running at the
+// deadline fails the test; it works on the test's analyzer and cannot be left behind, so the
+// binary ends there.
+void ExpectPumpEnds(CountingAnalyzer& a, const std::string& when = "",
+                    std::source_location where = std::source_location::current()) {
+    if (!a.m_thread.WaitFinished(test_deadline::kLimit))
+        test_deadline::FailAndExit("the pump did not end within 10 s of its stop" + when, where);
     a.m_thread.Join();
-    return !a.m_thread.Exists() || a.m_thread.Finished();
+    EXPECT_FALSE(a.m_thread.Exists());
 }
 
 TEST(BlockPump, DevicePumpTakesTheOpenNotificationWithoutFetching) {
@@ -81,7 +104,7 @@ TEST(BlockPump, DevicePumpTakesTheOpenNotificationWithoutFetching) {
     a.Start(PumpKind::Device);
     a.Signal();  // open notification
     // Wait until the pump has taken it: the event is free again.
-    while (a.m_event.load()->IsSignalled()) std::this_thread::yield();
+    ASSERT_TRUE(SignalTaken(a));
     {
         std::lock_guard<std::mutex> guard(a.lock);
         EXPECT_EQ(a.fetched, 0);
@@ -91,22 +114,22 @@ TEST(BlockPump, DevicePumpTakesTheOpenNotificationWithoutFetching) {
     EXPECT_EQ(a.fetched, 1);
     EXPECT_EQ(a.lastArgument, &a.fetched);
     SignalStop(a.Members());
-    EXPECT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
 }
 
 TEST(BlockPump, StopWhileWaitingEndsWithoutFetching) {
     CountingAnalyzer a;
     a.Start(PumpKind::Tone);
     SignalStop(a.Members());
-    ASSERT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
     EXPECT_EQ(a.fetched, 0);
 
     CountingAnalyzer device;
     device.Start(PumpKind::Device);
     device.Signal();
-    while (device.m_event.load()->IsSignalled()) std::this_thread::yield();
+    ASSERT_TRUE(SignalTaken(device));
     SignalStop(device.Members());
-    ASSERT_TRUE(PumpEnds(device));
+    ExpectPumpEnds(device);
     EXPECT_EQ(device.fetched, 0);
 }
 
@@ -122,7 +145,7 @@ TEST(BlockPump, StopDuringABlockFinishesThatBlock) {
         a.holdFetch = false;
     }
     a.changed.notify_all();
-    ASSERT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
     EXPECT_EQ(a.fetched, 1);
     EXPECT_EQ(a.analysed, 1);
 }
@@ -135,7 +158,7 @@ TEST(BlockPump, ToneRearmsItselfAfterOneKick) {
     ASSERT_TRUE(a.WaitFor([&] { return a.analysed >= 50; }));
     a.m_toneMode = 0;
     SignalStop(a.Members());
-    EXPECT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
 }
 
 TEST(BlockPump, AStopIsNeverLostAgainstARearmingBlock) {
@@ -148,7 +171,7 @@ TEST(BlockPump, AStopIsNeverLostAgainstARearmingBlock) {
         a.Signal();
         ASSERT_TRUE(a.WaitFor([&] { return a.analysed >= 1 + round % 3; }));
         SignalStop(a.Members());
-        ASSERT_TRUE(PumpEnds(a)) << "round " << round;
+        ExpectPumpEnds(a, " in round " + std::to_string(round));
     }
 }
 
@@ -170,24 +193,24 @@ TEST(BlockPump, ANewStartEndsAndJoinsThePreviousPump) {
     a.Signal();
     ASSERT_TRUE(a.WaitFor([&] { return a.analysed == before + 1; }));
     SignalStop(a.Members());
-    EXPECT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
 }
 
 TEST(BlockPump, AStaleSignalIsNotTakenForTheNextOpenNotification) {
     CountingAnalyzer a;
     a.Start(PumpKind::Device);
     SignalStop(a.Members());
-    ASSERT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
     a.m_event.load()->Set();  // e.g. a late notification of the old device
     a.Start(PumpKind::Device);
     a.Signal();  // the new device's open notification
-    while (a.m_event.load()->IsSignalled()) std::this_thread::yield();
+    ASSERT_TRUE(SignalTaken(a));
     {
         std::lock_guard<std::mutex> guard(a.lock);
         EXPECT_EQ(a.fetched, 0);
     }
     SignalStop(a.Members());
-    EXPECT_TRUE(PumpEnds(a));
+    ExpectPumpEnds(a);
 }
 
 TEST(BlockPump, StopBeforeAnyStartIsSkipped) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/portaudio_driver.h"
 #include "platform/sleep.h"
 #include "platform/wave_audio.h"
 #include "sources/global_analyzers.h"
@@ -32,7 +33,7 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         // The real sound devices and the real pauses, as the program runs.
-        platform::SetWaveAudioDriver(nullptr);
+        platform::SetWaveAudioDriver(platform::MakePortAudioDriver());
         platform::SetSleepHook(nullptr);
         ::unsetenv("KAVRIN_DEBUG_AUDIO");
         ASSERT_TRUE(StartApp());

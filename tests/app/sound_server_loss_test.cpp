@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "platform/portaudio_driver.h"
 #include "platform/wave_audio.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
@@ -31,7 +32,7 @@ protected:
         const char* pid = std::getenv("KAVRIN_PULSE_PID");
         if (!pid || std::atoi(pid) <= 0) GTEST_SKIP() << "no private sound server to lose";
         m_serverPid = std::atoi(pid);
-        platform::SetWaveAudioDriver(nullptr);  // the real devices
+        platform::SetWaveAudioDriver(platform::MakePortAudioDriver());  // as the window does
         ASSERT_TRUE(StartApp());
     }
 

@@ -347,6 +347,30 @@ TEST(SimulatedSoundCard, NotificationsComeOneAtATimeAndNeverMerge) {
     out->Close();
 }
 
+TEST(SimulatedSoundCard, BuffersDoneWhileASignalIsUntakenStillGiveOneSignalEach) {
+    // At real pace buffers complete whether or not anyone takes the notifications; here nobody
+    // takes one until all three are done, so any merge shows as a missing signal.
+    constexpr int kShort = 32;  // about 3 ms each
+    SimulatedSoundCard card;
+    card.SetPace(SimulatedSoundCard::Pace::RealTime);
+    card.SetCaptureSamples(std::vector<std::int16_t>(3 * kShort, 5));
+    AutoResetEvent event("WaveInThreadEvent");
+    Watchdog watchdog(event, 10s);
+    auto in = OpenIn(card, event);  // its open notification stays untaken
+    Buffer buffers[3] = {Buffer(kShort), Buffer(kShort), Buffer(kShort)};
+    for (Buffer& buffer : buffers) {
+        ASSERT_EQ(in->PrepareHeader(&buffer.header), platform::MMSYSERR_NOERROR);
+        ASSERT_EQ(in->AddBuffer(&buffer.header), platform::MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(in->Start(), platform::MMSYSERR_NOERROR);
+    ASSERT_TRUE(card.WaitForCapturedBuffers(3, 10s));
+    for (int signal = 0; signal < 4; ++signal)
+        ASSERT_TRUE(Take(event)) << "signal " << signal << " of 4 (open, three buffers) is missing";
+    GiveTheCardAChance();
+    EXPECT_FALSE(event.IsSignalled());
+    in->Close();
+}
+
 TEST(SimulatedSoundCard, ResetReturnsEveryQueuedBufferWithOneSignalEach) {
     SimulatedSoundCard card;
     card.SetPace(SimulatedSoundCard::Pace::RealTime);

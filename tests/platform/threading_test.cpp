@@ -9,6 +9,7 @@
 #include "platform/auto_reset_event.h"
 #include "platform/message_box.h"
 #include "platform/pump_thread.h"
+#include "tests/support/deadline.h"
 
 namespace {
 
@@ -94,7 +95,14 @@ TEST(MessageRouting, JoiningAWorkerThatWaitsOnAMessageDoesNotDeadlock) {
     worker.Create([] { platform::ShowMessage("Cannot Add Buffer !"); },
                   platform::ThreadPriority::Normal);
     worker.Resume();
-    worker.Join();
+    {
+        // A join that does not show the message would wait forever; at the deadline the alarm
+        // removes the message thread, which releases the worker, so the join returns and fails.
+        test_deadline::Alarm alarm(test_deadline::kLimit,
+                                   [] { platform::SetMessagePresenter(nullptr); });
+        worker.Join();
+        EXPECT_FALSE(alarm.Fired()) << "the join did not show the worker's message within 10 s";
+    }
     platform::SetMessagePresenter(nullptr);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Cannot Add Buffer !");

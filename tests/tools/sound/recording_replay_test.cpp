@@ -17,6 +17,7 @@
 
 #include "../../support/sound_file_support.h"
 #include "analysis/evaluation_csv.h"
+#include "platform/portaudio_driver.h"
 #include "platform/wave_audio.h"
 #include "sources/capture_recorder.h"
 #include "sources/live_analyzer.h"
@@ -86,6 +87,11 @@ std::vector<std::string> ReplayRows(const std::string& path) {
 
 TEST(RecordingReplay, ARecordingReplaysAsLiveToTheRowsTheLiveAnalyzerProduced) {
     if (EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER")) GTEST_SKIP() << "no sound server";
+    // Capture through the real devices, as the window does.
+    platform::SetWaveAudioDriver(platform::MakePortAudioDriver());
+    struct NullDriverAgain {
+        ~NullDriverAgain() { platform::SetWaveAudioDriver(nullptr); }
+    } restore;
     if (platform::WaveAudio().GetInputDeviceCount() == 0) {
         if (EnvironmentSays("KAVRIN_EXPECT_SOUND_SERVER"))
             FAIL() << "a sound server was expected, but PortAudio lists no default device";
