@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sound = o.files.empty() && o.tone->blocks >= 1 && o.tone->amplitude <= 32000 &&
                 o.tone->frequency >= 0.0 && o.tone->frequency <= 22000.0;
     } else {
-        sound = !o.files.empty();
+        sound = !o.files.empty() || !o.fileLists.empty();
     }
     if (!sound) {
         std::fprintf(stderr, "accepted a command line that cannot run\n");
