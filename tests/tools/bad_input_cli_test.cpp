@@ -12,17 +12,15 @@
 #include <fstream>
 #include <string>
 
+#include "cli_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int kTimedOut = 124;  // timeout(1)'s status: the run hung
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using cli_test::Result;
 
 class BadInputCliTest : public ::testing::Test {
 protected:
@@ -36,20 +34,9 @@ protected:
 
     // `prefix` runs before the program in the same shell command (a pipe's writer, setpriv).
     Result Run(const std::string& arguments, const std::string& prefix = "") {
-        const std::string errPath = folder + "/stderr";
-        const std::string command = prefix + "timeout 20 " + KAVRIN_ANALYZE_PATH +
-                                    " --no-progress " + arguments + " 2>" + errPath;
-        Result result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        std::size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            result.out.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream err(errPath);
-        result.err.assign(std::istreambuf_iterator<char>(err), {});
-        return result;
+        return cli_test::RunWithStderrIn(
+            prefix + "timeout 20 " + KAVRIN_ANALYZE_PATH + " --no-progress " + arguments,
+            folder + "/stderr");
     }
 
     std::string Make(const std::string& name, std::size_t bytes) {

@@ -8,37 +8,19 @@
 #include <string>
 
 #include "../support/sound_file_support.h"
+#include "cli_run.h"
 
 namespace {
 
 using namespace sound_file_test;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using cli_test::Lines;
+using cli_test::Result;
 
 Result RunTool(const ScratchFolder& folder, const std::string& arguments) {
-    const std::string errPath = folder.File("stderr.txt");
-    const std::string command =
-        std::string(KAVRIN_ANALYZE_PATH) + " --no-progress " + arguments + " 2>" + errPath;
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadBytes(errPath);
-    return result;
-}
-
-int Lines(const std::string& text) {
-    int lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
+    return cli_test::RunWithStderrIn(
+        std::string(KAVRIN_ANALYZE_PATH) + " --no-progress " + arguments,
+        folder.File("stderr.txt"));
 }
 
 TEST(KavrinAnalyzeDecodeCli, AnUnreadableFileIsOneLineAndTheOthersAreStillAnalysed) {

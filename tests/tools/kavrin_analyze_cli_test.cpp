@@ -10,37 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
+
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using cli_test::Lines;
+using cli_test::Result;
 
 Result RunAnalyzer(const std::string& arguments) {
     const auto errPath = std::filesystem::temp_directory_path() /
                          ("kavrin-cli-" + std::to_string(::getpid()) + ".err");
-    const std::string command =
-        std::string(KAVRIN_ANALYZE_PATH) + " " + arguments + " 2>" + errPath.string();
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errPath);
-    result.err.assign(std::istreambuf_iterator<char>(err), {});
+    Result result = cli_test::RunWithStderrIn(std::string(KAVRIN_ANALYZE_PATH) + " " + arguments,
+                                              errPath.string());
     std::filesystem::remove(errPath);
     return result;
-}
-
-int Lines(const std::string& text) {
-    int lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
 }
 
 TEST(KavrinAnalyzeCli, HelpVersionAndUsageErrors) {
