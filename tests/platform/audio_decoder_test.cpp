@@ -15,6 +15,18 @@ namespace {
 
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
+// The largest distance of the decoded samples from the sine they should follow at 11025 Hz,
+// past the resampler's settling at either end.
+double WorstDeviationFromSine(const std::vector<std::int16_t>& samples, double amplitude,
+                              double hz) {
+    double worst = 0.0;
+    for (std::size_t i = 2000; i + 2000 < samples.size(); ++i) {
+        const double expected = amplitude * std::sin(2 * M_PI * hz * i / 11025.0);
+        worst = std::max(worst, std::fabs(samples[i] - expected));
+    }
+    return worst;
+}
+
 TEST(AudioDecoder, MonoAt11025PassesThroughUntouchedWhateverTheContainer) {
     ScratchFolder folder;
     const std::vector<std::int16_t> samples = TestSamples(30000);
@@ -84,12 +96,7 @@ TEST(AudioDecoder, OtherRatesAreResampledTo11025) {
     const platform::DecodedAudio decoded = platform::DecodeAudioFile(folder.File("phone.wav"));
     EXPECT_NEAR(static_cast<double>(decoded.samples.size()), 2 * 11025.0, 2.0);
     // Past the filter's settling, the samples follow the tone at the new rate.
-    double worst = 0.0;
-    for (std::size_t i = 2000; i + 2000 < decoded.samples.size(); ++i) {
-        const double expected = 10000.0 * std::sin(2 * M_PI * 1000.0 * i / 11025.0);
-        worst = std::max(worst, std::fabs(decoded.samples[i] - expected));
-    }
-    EXPECT_LT(worst, 3.0);
+    EXPECT_LT(WorstDeviationFromSine(decoded.samples, 10000.0, 1000.0), 3.0);
 }
 
 TEST(AudioDecoder, UpsamplingLongerThanOneOutputPassKeepsEverySample) {
@@ -104,12 +111,7 @@ TEST(AudioDecoder, UpsamplingLongerThanOneOutputPassKeepsEverySample) {
     WriteSoundFile(folder.File("phone8k.wav"), kWav16, rate, 1, samples);
     const platform::DecodedAudio decoded = platform::DecodeAudioFile(folder.File("phone8k.wav"));
     EXPECT_NEAR(static_cast<double>(decoded.samples.size()), 10 * 11025.0, 2.0);
-    double worst = 0.0;
-    for (std::size_t i = 2000; i + 2000 < decoded.samples.size(); ++i) {
-        const double expected = 8000.0 * std::sin(2 * M_PI * 300.0 * i / 11025.0);
-        worst = std::max(worst, std::fabs(decoded.samples[i] - expected));
-    }
-    EXPECT_LT(worst, 3.0);
+    EXPECT_LT(WorstDeviationFromSine(decoded.samples, 8000.0, 300.0), 3.0);
 }
 
 TEST(AudioDecoder, ARateNoRecordingHasIsRefusedBeforeAnythingIsDecoded) {

@@ -48,16 +48,21 @@ inline std::vector<std::int16_t> TestSamples(std::size_t count, unsigned seed = 
     return samples;
 }
 
-// Writes interleaved 16-bit frames; `title` (when not empty) adds a LIST/INFO chunk.
-inline void WriteSoundFile(const std::string& path, int format, int rate, int channels,
-                           const std::vector<std::int16_t>& interleaved,
-                           const std::string& title = "") {
+inline SNDFILE* OpenForWriting(const std::string& path, int format, int rate, int channels) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
     info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) throw std::runtime_error(sf_strerror(nullptr));
+    return file;
+}
+
+// Writes interleaved 16-bit frames; `title` (when not empty) adds a LIST/INFO chunk.
+inline void WriteSoundFile(const std::string& path, int format, int rate, int channels,
+                           const std::vector<std::int16_t>& interleaved,
+                           const std::string& title = "") {
+    SNDFILE* file = OpenForWriting(path, format, rate, channels);
     if (!title.empty()) sf_set_string(file, SF_STR_TITLE, title.c_str());
     sf_write_short(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()));
     sf_close(file);
@@ -65,12 +70,7 @@ inline void WriteSoundFile(const std::string& path, int format, int rate, int ch
 
 inline void WriteDoubles(const std::string& path, int format, int rate, int channels,
                          const std::vector<double>& interleaved) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) throw std::runtime_error(sf_strerror(nullptr));
+    SNDFILE* file = OpenForWriting(path, format, rate, channels);
     sf_write_double(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size()));
     sf_close(file);
 }
