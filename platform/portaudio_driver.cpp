@@ -8,7 +8,6 @@
 // (the next only once a waiter has taken the previous one, so no two merge).
 #include "platform/portaudio_driver.h"
 
-#include <portaudio.h>
 #include <semaphore.h>
 
 #include <algorithm>
@@ -22,8 +21,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/portaudio_library.h"
 #include "platform/sample_ring.h"
-#include "platform/sound_library_messages.h"
 
 namespace platform {
 namespace {
@@ -41,89 +40,7 @@ constexpr std::size_t kRingCapacity = 32768;
 // "high" latency; a tenth of a second starts at once and is still well below one block.
 constexpr double kLeastLatencySeconds = 0.1;
 
-enum class Direction { In, Out };
-
-// PortAudio for the whole process: initialised on first use and deliberately never destroyed,
-// because the sources close their devices during static destruction, in no fixed order
-// relative to this file's statics. PortAudio does not promise thread safety, so every call
-// outside the stream callbacks holds `lock`.
-class PortAudioLibrary {
-public:
-    static PortAudioLibrary& Instance() {
-        static PortAudioLibrary* library = new PortAudioLibrary;
-        return *library;
-    }
-
-    bool Ready() const { return m_ready; }
-
-    std::mutex lock;
-
-private:
-    PortAudioLibrary() : m_ready(Start()) {}
-    ~PortAudioLibrary() {
-        if (m_ready) Pa_Terminate();
-    }
-
-    // The probing of every ALSA and JACK device is not the user's business.
-    static bool Start() {
-        RouteSoundLibraryMessages();
-        return Pa_Initialize() == paNoError;
-    }
-
-    const bool m_ready;
-};
-
-struct DeviceChoice {
-    PaDeviceIndex index = paNoDevice;
-    const PaDeviceInfo* info = nullptr;
-    int maxChannels = 0;
-};
-
-// The system's default device of that direction; "no default" is no device. With the
-// library's lock held.
-DeviceChoice DefaultDevice(Direction direction) {
-    DeviceChoice choice;
-    if (!PortAudioLibrary::Instance().Ready()) return choice;
-    const PaDeviceIndex index =
-        direction == Direction::In ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
-    if (index == paNoDevice) return choice;
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-    if (info == nullptr) return choice;
-    const int channels =
-        direction == Direction::In ? info->maxInputChannels : info->maxOutputChannels;
-    if (channels <= 0) return choice;
-    choice.index = index;
-    choice.info = info;
-    choice.maxChannels = channels;
-    return choice;
-}
-
-// With the library's lock held (the host error belongs to the last failed call).
-MMRESULT ToWaveError(PaError error) {
-    switch (error) {
-        case paNoError:
-            return MMSYSERR_NOERROR;
-        case paDeviceUnavailable:
-            return MMSYSERR_ALLOCATED;
-        case paInvalidSampleRate:
-        case paSampleFormatNotSupported:
-        case paInvalidChannelCount:
-            return WAVERR_BADFORMAT;
-        case paInvalidDevice:
-            return MMSYSERR_BADDEVICEID;
-        case paInsufficientMemory:
-            return MMSYSERR_NOMEM;
-        case paNotInitialized:
-            return MMSYSERR_NODRIVER;
-        case paUnanticipatedHostError: {
-            const PaHostErrorInfo* host = Pa_GetLastHostErrorInfo();
-            if (host != nullptr && host->errorCode == -EBUSY) return MMSYSERR_ALLOCATED;
-            return MMSYSERR_ERROR;
-        }
-        default:
-            return MMSYSERR_ERROR;
-    }
-}
+using Direction = SoundDirection;
 
 bool IsSupportedFormat(const WaveFormat& format, int maxChannels) {
     if (format.formatTag != WAVE_FORMAT_PCM || format.bitsPerSample != 16) return false;
@@ -151,7 +68,7 @@ public:
 
     // Opens the stream on the chosen device; an output stream starts at once (silence until
     // something is written). Called once, before the device is shared.
-    MMRESULT Open(const DeviceChoice& choice) {
+    MMRESULT Open(const ChosenDevice& choice) {
         PaStreamParameters parameters{};
         parameters.device = choice.index;
         parameters.channelCount = m_format.channels;
@@ -162,7 +79,7 @@ public:
                                                : choice.info->defaultHighOutputLatency);
         {
             PortAudioLibrary& library = PortAudioLibrary::Instance();
-            std::lock_guard<std::mutex> pa(library.lock);
+            std::lock_guard<std::mutex> pa(library.Lock());
             PaError error = Pa_OpenStream(
                 &m_stream, m_direction == Direction::In ? &parameters : nullptr,
                 m_direction == Direction::Out ? &parameters : nullptr, m_format.samplesPerSec,
@@ -223,7 +140,7 @@ public:
         if (!m_open) return MMSYSERR_INVALHANDLE;
         if (m_started) return MMSYSERR_NOERROR;
         PortAudioLibrary& library = PortAudioLibrary::Instance();
-        std::lock_guard<std::mutex> pa(library.lock);
+        std::lock_guard<std::mutex> pa(library.Lock());
         const PaError error = Pa_StartStream(m_stream);
         if (error != paNoError) return ToWaveError(error);
         m_started = true;
@@ -321,7 +238,7 @@ private:
     void StopStream() {
         if (!m_started) return;
         PortAudioLibrary& library = PortAudioLibrary::Instance();
-        std::lock_guard<std::mutex> pa(library.lock);
+        std::lock_guard<std::mutex> pa(library.Lock());
         Pa_AbortStream(m_stream);
         m_started = false;
     }
@@ -428,7 +345,7 @@ private:
             std::lock_guard<std::mutex> guard(m_lock);
             {
                 PortAudioLibrary& library = PortAudioLibrary::Instance();
-                std::lock_guard<std::mutex> pa(library.lock);
+                std::lock_guard<std::mutex> pa(library.Lock());
                 if (Pa_IsStreamStopped(m_stream) == 0) Pa_AbortStream(m_stream);
                 Pa_CloseStream(m_stream);
                 m_stream = nullptr;
@@ -534,15 +451,15 @@ public:
 private:
     static unsigned Count(Direction direction) {
         PortAudioLibrary& library = PortAudioLibrary::Instance();
-        std::lock_guard<std::mutex> pa(library.lock);
-        return DefaultDevice(direction).index == paNoDevice ? 0 : 1;
+        std::lock_guard<std::mutex> pa(library.Lock());
+        return DeviceZero(direction).index == paNoDevice ? 0 : 1;
     }
 
     static MMRESULT Caps(Direction direction, unsigned deviceId, std::string* name,
                          std::uint16_t* channels) {
         PortAudioLibrary& library = PortAudioLibrary::Instance();
-        std::lock_guard<std::mutex> pa(library.lock);
-        const DeviceChoice choice = DefaultDevice(direction);
+        std::lock_guard<std::mutex> pa(library.Lock());
+        const ChosenDevice choice = DeviceZero(direction);
         if (deviceId != 0 || choice.index == paNoDevice) return MMSYSERR_BADDEVICEID;
         *name = choice.info->name != nullptr ? choice.info->name : "";
         *channels = static_cast<std::uint16_t>(std::min(choice.maxChannels, 2));
@@ -552,11 +469,11 @@ private:
     static MMRESULT Open(Direction direction, unsigned deviceId, const WaveFormat& format,
                          AutoResetEvent* notify, std::unique_ptr<PortAudioDevice>* opened) {
         if (notify == nullptr) return MMSYSERR_INVALPARAM;
-        DeviceChoice choice;
+        ChosenDevice choice;
         {
             PortAudioLibrary& library = PortAudioLibrary::Instance();
-            std::lock_guard<std::mutex> pa(library.lock);
-            choice = DefaultDevice(direction);
+            std::lock_guard<std::mutex> pa(library.Lock());
+            choice = DeviceZero(direction);
         }
         if (deviceId != 0 || choice.index == paNoDevice) return MMSYSERR_BADDEVICEID;
         if (!IsSupportedFormat(format, choice.maxChannels)) return WAVERR_BADFORMAT;
