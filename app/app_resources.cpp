@@ -38,6 +38,7 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(input, ID_INPUT_DECODE, "Decode Audio Files", wxITEM_CHECK);
     input->AppendSubMenu(generator, "Test Generator");
     AppendCommand(input, ID_INPUT_TELEPHONE, "Telephone");
+    AppendCommand(input, ID_INPUT_SOUND_DEVICES, "Sound Devices...");
 
     auto* timeline = new wxMenu;
     AppendCommand(timeline, ID_TIMELINE_SHOW, "&Show Timeline", wxITEM_CHECK);

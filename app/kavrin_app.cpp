@@ -20,6 +20,7 @@
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/portaudio_driver.h"
+#include "platform/sound_device_choice.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/string_table.h"
@@ -90,6 +91,8 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());
     m_previewPages = LoadPreviewPages(*m_settings);
     g_fileAnalyzer.m_decodeAudio = LoadDecodeAudioFiles(*m_settings);
+    for (const auto direction : {platform::SoundDirection::In, platform::SoundDirection::Out})
+        platform::SetChosenSoundDevice(direction, LoadSoundDevice(*m_settings, direction));
 
     new wxDocTemplate(m_docManager, LoadString(IDR_MAINFRAME), "*", wxEmptyString, wxEmptyString,
                       "CKavrinDoc", "CTolmarDisp", CLASSINFO(CKavrinDoc), CLASSINFO(CTolmarDisp));
@@ -118,7 +121,13 @@ void CKavrinApp::ExitInstance() {
             SaveRecentFiles(*m_settings, *m_docManager->GetFileHistory());
             SavePreviewPages(*m_settings, m_previewPages);
             SaveDecodeAudioFiles(*m_settings, g_fileAnalyzer.m_decodeAudio);
+            for (const auto direction :
+                 {platform::SoundDirection::In, platform::SoundDirection::Out})
+                SaveSoundDevice(*m_settings, direction, platform::ChosenSoundDevice(direction));
         }
+        // The next start chooses afresh from its own settings.
+        for (const auto direction : {platform::SoundDirection::In, platform::SoundDirection::Out})
+            platform::SetChosenSoundDevice(direction, {});
         delete m_docManager;
         m_docManager = nullptr;
     }

@@ -7,6 +7,7 @@
 
 #include "app/app_resources.h"
 #include "app/recording_pane.h"
+#include "app/sound_devices.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/live_recording.h"
@@ -20,6 +21,7 @@ const CommandMapEntry<CMainFrame> kCommandMap[] = {
     {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar},
     {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
     {ID_INPUT_FILE, &CMainFrame::OnInputFile},
+    {ID_INPUT_SOUND_DEVICES, &CMainFrame::OnSoundDevices},
 };
 
 struct Indicator {
@@ -37,6 +39,8 @@ const Indicator kIndicators[] = {
 wxIMPLEMENT_DYNAMIC_CLASS(CMainFrame, wxDocParentFrame);
 
 CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::Create(wxDocManager* manager) {
     if (!wxDocParentFrame::Create(manager, nullptr, wxID_ANY, "Free Version", wxDefaultPosition,
@@ -83,6 +87,7 @@ bool CMainFrame::OnCreate() {
         event.Skip();
     });
     AddRecordingPane(this);
+    m_soundDeviceNotes = std::make_unique<CSoundDeviceNotes>(this);
     return true;
 }
 
@@ -105,6 +110,10 @@ void CMainFrame::OnViewToolBar() {
 
 void CMainFrame::OnViewStatusBar() {
     ShowBar(GetStatusBar(), !GetStatusBar()->IsShown());
+}
+
+void CMainFrame::OnSoundDevices() {
+    if (ChooseSoundDevices(this) && m_soundDeviceNotes) m_soundDeviceNotes->ClearNote();
 }
 
 void CMainFrame::ShowBar(wxWindow* bar, bool show) {

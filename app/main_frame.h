@@ -7,13 +7,18 @@
 
 #include <wx/docview.h>
 
+#include <memory>
+
 class wxUpdateUIEvent;
 
 namespace kavrin {
 
+class CSoundDeviceNotes;
+
 class CMainFrame : public wxDocParentFrame {
 public:
     CMainFrame();
+    ~CMainFrame() override;
     // The frame created with its caption "Free Version" and its size; false when it cannot be.
     bool Create(wxDocManager* manager);
     // The bars, in the order of window creation; false when one cannot be made.
@@ -24,6 +29,8 @@ public:
     void OnViewStatusBar();
     // The frame's own entry for "File": nothing (the view handles the command first).
     void OnInputFile() {}
+    // Input > "Sound Devices...".
+    void OnSoundDevices();
 
     // The key-state panes: the indicator's text while its key is on, nothing while it is off.
     void UpdateIndicators();
@@ -36,6 +43,8 @@ public:
 private:
     void OnUpdateCommandUI(wxUpdateUIEvent& event);
     void ShowBar(wxWindow* bar, bool show);
+
+    std::unique_ptr<CSoundDeviceNotes> m_soundDeviceNotes;
 
     wxDECLARE_DYNAMIC_CLASS(CMainFrame);
 };

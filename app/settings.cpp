@@ -21,6 +21,15 @@ constexpr const char* kRecentFileGroup = "/Recent File List";
 constexpr const char* kRecentFileEntry = "File%d";
 constexpr const char* kPreviewPagesKey = "/Settings/PreviewPages";
 constexpr const char* kDecodeAudioFilesKey = "/Settings/DecodeAudioFiles";
+constexpr const char* kDevicesGroup = "/Devices/";
+
+wxString DeviceKey(platform::SoundDirection direction) {
+    return wxString(kDevicesGroup) +
+           (direction == platform::SoundDirection::In ? "Input" : "Output");
+}
+wxString HostApiKey(platform::SoundDirection direction) {
+    return DeviceKey(direction) + "HostApi";
+}
 
 wxString RecentFileKey(int number) {
     return wxString(kRecentFileGroup) + "/" + wxString::Format(kRecentFileEntry, number);
@@ -144,6 +153,31 @@ void SaveDecodeAudioFiles(wxConfigBase& config, bool on) {
         config.Write(kDecodeAudioFilesKey, true);
     else
         config.DeleteEntry(kDecodeAudioFilesKey, false);
+}
+
+platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction) {
+    // A device's name is the sound system's bytes, not always valid UTF-8: kept byte for byte
+    // as file names are, and like them a C string.
+    const auto bytes = [&config](const wxString& key) {
+        wxString value;
+        config.Read(key, &value);
+        return std::string(FileNameBytes(value).c_str());
+    };
+    platform::SoundDeviceId device;
+    device.name = bytes(DeviceKey(direction));
+    if (!device.name.empty()) device.hostApi = bytes(HostApiKey(direction));
+    return device;
+}
+
+void SaveSoundDevice(wxConfigBase& config, platform::SoundDirection direction,
+                     const platform::SoundDeviceId& device) {
+    if (device.IsSystemDefault()) {
+        config.DeleteEntry(DeviceKey(direction), true);
+        config.DeleteEntry(HostApiKey(direction), true);
+        return;
+    }
+    config.Write(DeviceKey(direction), FileNameFromBytes(device.name.c_str()));
+    config.Write(HostApiKey(direction), FileNameFromBytes(device.hostApi.c_str()));
 }
 
 }  // namespace kavrin

@@ -1,5 +1,6 @@
-// The application's settings file: the recent-file list ("Recent File List", File1..File4) and
-// "Settings"/"PreviewPages", kept under the vendor "Local AppWizard-Generated Applications" and
+// The application's settings file: the recent-file list ("Recent File List", File1..File4),
+// "Settings"/"PreviewPages" and "Settings"/"DecodeAudioFiles", and the chosen sound devices
+// ("Devices"), kept under the vendor "Local AppWizard-Generated Applications" and
 // the application "Kavrin" in the user's configuration folder. A missing, unreadable or corrupt
 // file gives the defaults; a failure to write it is said in one line on standard error.
 #pragma once
@@ -8,6 +9,8 @@
 
 #include <memory>
 #include <string>
+
+#include "platform/sound_device_choice.h"
 
 class wxConfigBase;
 class wxFileConfig;
@@ -38,5 +41,11 @@ void SavePreviewPages(wxConfigBase& config, int previewPages);
 // "Settings"/"DecodeAudioFiles": Input > "Decode Audio Files", off when absent.
 bool LoadDecodeAudioFiles(wxConfigBase& config);
 void SaveDecodeAudioFiles(wxConfigBase& config, bool on);
+
+// "Devices"/"Input" and "InputHostApi" (or "Output" and "OutputHostApi"): Input > "Sound
+// Devices...", the system default when absent; nothing is written for the system default.
+platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction);
+void SaveSoundDevice(wxConfigBase& config, platform::SoundDirection direction,
+                     const platform::SoundDeviceId& device);
 
 }  // namespace kavrin

@@ -54,6 +54,10 @@ printf '[Recent File List]\nFile1=" /spaces around.wav "\nFile2=/a$HOME/b%%d.wav
 printf '\xef\xbb\xbf[Settings]\r\nPreviewPages=-7\r\n' > "$st/bom_crlf"
 printf '\xff\xfe[\x00S\x00]\x00\n\x00' > "$st/utf16"
 printf '[[[\n=\n[Recent File List\nFile1\n[Recent File List/Sub]\nFile1=/sub.wav\n' > "$st/corrupt"
+printf '[Devices]\nInput=kavrin_null2\nInputHostApi=ALSA\nOutput=HDA Intel PCH: ALC3246 Analog (hw:0,0)\nOutputHostApi=ALSA\n' \
+    > "$st/devices"
+printf '[Devices]\nInput=" lead; #hash = \\t\xe9\xff"\nOutputHostApi=JACK Audio Connection Kit\n[Devices/Input]\nX=1\n' \
+    > "$st/devices_odd"
 : > "$st/empty"
 
 # Audio files for the decoder, made by sox: the container and sample forms libsndfile reads, odd

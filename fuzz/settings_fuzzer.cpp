@@ -1,6 +1,7 @@
-// The settings file as the window reads it: the recent-file list, the preview pages and the
-// decoding switch out of arbitrary bytes, through the toolkit's file configuration as the window
-// uses it. Beyond crashes: what the window would write back reads back the same.
+// The settings file as the window reads it: the recent-file list, the preview pages, the
+// decoding switch and the chosen sound devices out of arbitrary bytes, through the toolkit's file
+// configuration as the window uses it. Beyond crashes: what the window would write back reads back
+// the same.
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/init.h>
@@ -49,12 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kavrin::LoadRecentFiles(*config, history);
     const int previewPages = kavrin::LoadPreviewPages(*config);
     const bool decode = kavrin::LoadDecodeAudioFiles(*config);
+    using platform::SoundDirection;
+    const platform::SoundDeviceId input = kavrin::LoadSoundDevice(*config, SoundDirection::In);
+    const platform::SoundDeviceId output = kavrin::LoadSoundDevice(*config, SoundDirection::Out);
 
     // As the window's exit writes them, into a fresh file, then read as the next start does.
     auto fresh = kavrin::ParseSettings("");
     kavrin::SaveRecentFiles(*fresh, history);
     kavrin::SavePreviewPages(*fresh, previewPages);
     kavrin::SaveDecodeAudioFiles(*fresh, decode);
+    kavrin::SaveSoundDevice(*fresh, SoundDirection::In, input);
+    kavrin::SaveSoundDevice(*fresh, SoundDirection::Out, output);
     auto again = kavrin::ParseSettings(Written(*fresh));
     wxFileHistory reread(kRecentFileCount);
     kavrin::LoadRecentFiles(*again, reread);
@@ -64,6 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         same = reread.GetHistoryFile(i) == history.GetHistoryFile(i);
     if (!same) {
         std::fprintf(stderr, "the recent-file list does not read back as written\n");
+        std::abort();
+    }
+    if (kavrin::LoadSoundDevice(*again, SoundDirection::In) != input ||
+        kavrin::LoadSoundDevice(*again, SoundDirection::Out) != output) {
+        std::fprintf(stderr, "the sound devices do not read back as written\n");
         std::abort();
     }
     return 0;

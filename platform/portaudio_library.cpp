@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/portaudio_devices.h"
 #include "platform/sound_library_messages.h"
 
 namespace platform {
@@ -18,8 +19,13 @@ PortAudioLibrary::PortAudioLibrary()
 ChosenDevice DeviceZero(SoundDirection direction) {
     ChosenDevice device;
     if (!PortAudioLibrary::Instance().Ready()) return device;
-    const PaDeviceIndex index =
-        direction == SoundDirection::In ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    const SoundDeviceId chosen = ChosenSoundDevice(direction);
+    PaDeviceIndex index = FindPortAudioDevice(direction, chosen);
+    if (index == paNoDevice && !chosen.IsSystemDefault())
+        NoteSoundDeviceFallback(direction, chosen);
+    if (index == paNoDevice)
+        index = direction == SoundDirection::In ? Pa_GetDefaultInputDevice()
+                                                : Pa_GetDefaultOutputDevice();
     if (index == paNoDevice) return device;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
     if (info == nullptr) return device;

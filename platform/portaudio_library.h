@@ -10,11 +10,10 @@
 
 #include <mutex>
 
+#include "platform/sound_device_choice.h"
 #include "platform/wave_audio.h"
 
 namespace platform {
-
-enum class SoundDirection { In, Out };
 
 class PortAudioLibrary {
 public:
@@ -34,8 +33,10 @@ struct ChosenDevice {
     int maxChannels = 0;
 };
 
-// The device of that direction the driver opens as "device 0": the system's default; "no
-// default" is no device. With the library's lock held.
+// The device of that direction the driver opens as "device 0": the chosen one
+// (ChosenSoundDevice), else the system's default; "no default" is no device. A chosen device that
+// PortAudio does not list gives the default and is told to the fallback hook. With the library's
+// lock held.
 ChosenDevice DeviceZero(SoundDirection direction);
 
 // PortAudio's error as the waveform-audio code. With the library's lock held (the host error

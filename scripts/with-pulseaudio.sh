@@ -5,6 +5,11 @@
 #
 #   scripts/with-pulseaudio.sh COMMAND [ARGS...]
 #
+# With KAVRIN_PULSE_SECOND_SINK=1 the server has a second null sink, kavrin_null2, and ALSA has
+# one device for each sink, kavrin_null and kavrin_null2 (playback into the sink, capture from its
+# monitor), so that a choice of device can be tested: the pulse plugin's own "pulse" and
+# "default" devices both stand for the server's default.
+#
 # Everything the server and its clients keep lives in a temporary folder that is removed
 # afterwards; no system or home file is changed. PortAudio reaches the server through ALSA's
 # pulse plugin (libasound2-plugins): an ALSA configuration in the same folder, added through
@@ -69,6 +74,20 @@ ctl.!default {
     type pulse
 }
 EOF
+second_sink=""
+if [ "${KAVRIN_PULSE_SECOND_SINK:-}" = 1 ]; then
+    second_sink=kavrin_null2
+    for each in "$sink" "$second_sink"; do
+        cat >>"$dir/asound.conf" <<EOF
+pcm.$each {
+    type asym
+    playback.pcm { type pulse device $each }
+    capture.pcm { type pulse device $each.monitor }
+    hint.description "Null sink $each of the private PulseAudio server"
+}
+EOF
+    done
+fi
 export ALSA_CONFIG_PATH="$alsa_conf:$dir/asound.conf"
 
 # Running as root, pulseaudio only warns (a per-user server with its own runtime folder).
@@ -76,6 +95,7 @@ export ALSA_CONFIG_PATH="$alsa_conf:$dir/asound.conf"
 XDG_CONFIG_HOME="$dir/config" HOME="$dir" \
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
     --load="module-null-sink sink_name=$sink" \
+    ${second_sink:+--load="module-null-sink sink_name=$second_sink"} \
     --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
     >"$dir/server.log" 2>&1 &
 server_pid=$!

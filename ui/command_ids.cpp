@@ -16,7 +16,9 @@ const CommandId kAllCommands[] = {
     ID_LINE_RECORD,
     // The Timeline menu.
     ID_TIMELINE_SHOW, ID_TIMELINE_MARK, ID_TIMELINE_EXPORT_CSV, ID_TIMELINE_EXPORT_PNG,
-    ID_TIMELINE_CLEAR};
+    ID_TIMELINE_CLEAR,
+    // Input > "Sound Devices...".
+    ID_INPUT_SOUND_DEVICES};
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);
 
 int ToolkitId(int commandId) {

@@ -20,9 +20,11 @@ enum CommandId : int {
     ID_LINE_ON = 32778,
     ID_LINE_OFF = 32779,
     ID_HELP_CONTENTS = 32780,
-    // Beyond the historical menu: Input > "Decode Audio Files", Input > Line (Mixer) > "Record".
+    // Beyond the historical menu: Input > "Decode Audio Files", Input > Line (Mixer) > "Record",
+    // Input > "Sound Devices...".
     ID_INPUT_DECODE = 32790,
     ID_LINE_RECORD = 32791,
+    ID_INPUT_SOUND_DEVICES = 32792,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
