@@ -18,7 +18,9 @@ namespace kavrin {
 bool ChooseSoundDevices(wxFrame* parent);
 
 // While it lives, a chosen device that is not found puts its note in `frame`'s message pane
-// (pane 0). Made and destroyed on the user-interface thread.
+// (pane 0). The pane is narrow beside the source pane, made for "Ready": while it holds a note
+// the two share their room equally (the whole note shows as the pane's tooltip when cut short).
+// Made and destroyed on the user-interface thread.
 class CSoundDeviceNotes {
 public:
     explicit CSoundDeviceNotes(wxFrame* frame);
@@ -31,9 +33,13 @@ public:
 
 private:
     void Show(const wxString& note);
+    // The message pane's and the source pane's shares of the room: equal, or as the frame set.
+    void Widen(bool wide);
 
     wxWeakRef<wxFrame> m_frame;
     wxString m_shown;
+    int m_messageWidth = 0;  // as the frame set them, while widened
+    int m_sourceWidth = 0;
 };
 
 }  // namespace kavrin

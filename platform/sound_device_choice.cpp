@@ -40,8 +40,9 @@ std::string SoundDeviceLabel(const SoundDeviceId& device) {
 }
 
 std::string SoundDeviceFallbackNote(SoundDirection direction, const SoundDeviceId& gone) {
-    return std::string(direction == SoundDirection::In ? "Input" : "Output") + " device \"" +
-           SoundDeviceLabel(gone) + "\" not found: using the system default";
+    // What is missing comes first: the message pane is narrow and cuts the rest short.
+    return "Not found: \"" + SoundDeviceLabel(gone) + "\"; using the system default " +
+           (direction == SoundDirection::In ? "input" : "output");
 }
 
 void SetChosenSoundDevice(SoundDirection direction, SoundDeviceId device) {

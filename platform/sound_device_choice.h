@@ -31,7 +31,7 @@ std::optional<std::size_t> FindSoundDevice(const std::vector<SoundDeviceId>& ava
 std::string SoundDeviceLabel(const SoundDeviceId& device);
 
 // What the status bar says when a chosen device is not there and the system default opens in
-// its place: Input device "name (host API)" not found: using the system default.
+// its place: Not found: "name (host API)"; using the system default input (or output).
 std::string SoundDeviceFallbackNote(SoundDirection direction, const SoundDeviceId& gone);
 
 // The device each direction opens from now on; the system default until one is chosen. Any

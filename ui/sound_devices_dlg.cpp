@@ -17,6 +17,7 @@ namespace {
 // widen the dialog.
 constexpr int kListRows = 6;
 constexpr int kListWidthUnits = 200;
+constexpr int kRowPaddingPixels = 8;
 
 wxString Label(const platform::SoundDeviceId& device) {
     // Device names are the sound system's bytes; invalid UTF-8 shows as replacement characters.
@@ -35,7 +36,8 @@ wxListBox* AddList(wxWindow* parent, wxSizer* column, const char* caption,
     int widest = u.X(kListWidthUnits);
     for (unsigned i = 0; i < list->GetCount(); ++i)
         widest = std::max(widest, list->GetTextExtent(list->GetString(i)).x + u.X(16));
-    const int rowHeight = list->GetCharHeight() + u.Y(3);
+    // The toolkit pads each row by a few pixels whatever the font's size.
+    const int rowHeight = list->GetCharHeight() + kRowPaddingPixels;
     list->SetMinSize(wxSize(widest, rowHeight * kListRows));
     box->Add(list, 1, wxEXPAND | wxALL, u.X(3));
     column->Add(box, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, u.X(7));

@@ -108,6 +108,11 @@ protected:
     std::string MessagePane() {
         return Frame()->GetStatusBar()->GetStatusText(0).ToStdString(wxConvUTF8);
     }
+    int MessagePaneWidth() {
+        wxRect rect;
+        Frame()->GetStatusBar()->GetFieldRect(0, rect);
+        return rect.width;
+    }
     // Waits, letting the window run, until `condition` holds.
     bool Await(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
         return WaitUntil(
@@ -245,21 +250,24 @@ TEST_F(SoundDevicesTest, ARememberedDeviceThatIsGoneFallsBackToTheDefaultWithANo
            "OutputHostApi=Gone Host API\n";
     ASSERT_TRUE(StartApp());
     EXPECT_EQ(MessagePane(), "Ready");
+    const int narrow = MessagePaneWidth();
     ChooseMenu(ID_LINE_ON);
     EXPECT_TRUE(Await([] { return RecordingFrom(kFirstSink) == 1; }))
         << "no capture on the default";
     EXPECT_TRUE(Await([&] {
         return MessagePane() ==
-               "Input device \"kavrin_unplugged (ALSA)\" not found: using the system default";
+               "Not found: \"kavrin_unplugged (ALSA)\"; using the system default input";
     })) << MessagePane();
     PlayAFile();
     EXPECT_TRUE(Await([] { return PlaybackOn(kFirstSink) == 2; })) << "no playback on the default";
     EXPECT_EQ(PlaybackOn(kSecondSink), 0);
     EXPECT_TRUE(Await([&] {
         return MessagePane() ==
-               "Output device \"kavrin_null2 (Gone Host API)\" not found: using the system default";
+               "Not found: \"kavrin_null2 (Gone Host API)\"; using the system default output";
     })) << MessagePane();
     EXPECT_TRUE(Messages().empty()) << Messages().front().text;
+    // Made for "Ready", the pane takes half the room while it holds a note.
+    EXPECT_GT(MessagePaneWidth(), narrow * 3 / 2);
 
     // The dialog shows the default for them; a choice made there clears the note.
     AnswerDevices(wxString(kSecondDevice), wxString("System default"));
@@ -267,6 +275,7 @@ TEST_F(SoundDevicesTest, ARememberedDeviceThatIsGoneFallsBackToTheDefaultWithANo
     EXPECT_EQ(m_inputSelection, "System default");
     EXPECT_EQ(m_outputSelection, "System default");
     EXPECT_EQ(MessagePane(), "Ready");
+    EXPECT_EQ(MessagePaneWidth(), narrow);
     ChooseMenu(ID_LINE_ON);
     EXPECT_TRUE(Await([] { return RecordingFrom(kSecondSink) == 1; }));
     for (int i = 0; i < 5; ++i) Yield();

@@ -44,9 +44,9 @@ TEST(SoundDeviceChoice, LabelsAndTheFallbackNote) {
     EXPECT_EQ(platform::SoundDeviceLabel({"kavrin_null2", "ALSA"}), "kavrin_null2 (ALSA)");
     EXPECT_EQ(platform::SoundDeviceLabel({"bare", ""}), "bare");
     EXPECT_EQ(platform::SoundDeviceFallbackNote(SoundDirection::In, {"USB Mic", "ALSA"}),
-              "Input device \"USB Mic (ALSA)\" not found: using the system default");
+              "Not found: \"USB Mic (ALSA)\"; using the system default input");
     EXPECT_EQ(platform::SoundDeviceFallbackNote(SoundDirection::Out, {"kavrin_null2", "ALSA"}),
-              "Output device \"kavrin_null2 (ALSA)\" not found: using the system default");
+              "Not found: \"kavrin_null2 (ALSA)\"; using the system default output");
 }
 
 class ProcessChoiceTest : public ::testing::Test {
@@ -80,7 +80,7 @@ TEST_F(ProcessChoiceTest, AFallbackIsToldToTheHookWhileOneIsSet) {
     });
     platform::NoteSoundDeviceFallback(SoundDirection::Out, {"gone", "ALSA"});
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0], "Output device \"gone (ALSA)\" not found: using the system default");
+    EXPECT_EQ(told[0], "Not found: \"gone (ALSA)\"; using the system default output");
     platform::SetSoundDeviceFallbackHook(nullptr);
     platform::NoteSoundDeviceFallback(SoundDirection::Out, {"gone", "ALSA"});
     EXPECT_EQ(told.size(), 1u);

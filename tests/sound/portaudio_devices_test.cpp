@@ -110,8 +110,7 @@ TEST_F(PortAudioDevicesTest, AChosenDeviceThatIsNotThereGivesTheDefaultAndANote)
     EXPECT_EQ(InputName(), defaultInput);
     ASSERT_FALSE(m_notes.empty());
     for (const std::string& note : m_notes)
-        EXPECT_EQ(note,
-                  "Input device \"pulse (No Such Host API)\" not found: using the system default");
+        EXPECT_EQ(note, "Not found: \"pulse (No Such Host API)\"; using the system default input");
     m_notes.clear();
     platform::AutoResetEvent event("e");
     std::unique_ptr<platform::WaveInDevice> in;
