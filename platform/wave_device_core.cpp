@@ -69,15 +69,16 @@ WaveDeviceCore::~WaveDeviceCore() {
     sem_destroy(&m_wake);
 }
 
-void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport) {
+void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport, Service service) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_transport = std::move(transport);
         m_open = true;
+        m_inline = service == Service::Inline;
         m_running = m_direction == SoundDirection::Out;  // output plays what is written
-        m_pendingSignals = 1;                            // the open notification
+        Notify(1);                                       // the open
     }
-    m_service = std::thread([this] { ServiceLoop(); });
+    if (!m_inline) m_service = std::thread([this] { ServiceLoop(); });
 }
 
 MMRESULT WaveDeviceCore::Prepare(WaveHeader* header) {
@@ -113,6 +114,7 @@ MMRESULT WaveDeviceCore::Add(WaveHeader* header) {
         else
             m_transport->Written(*header);
         m_queue.push_back(QueuedBuffer{header, 0, 0});
+        ServeInline();
     }
     Wake();
     return MMSYSERR_NOERROR;
@@ -137,6 +139,7 @@ MMRESULT WaveDeviceCore::SetRunning(const char* call, bool running) {
         if (m_running != running) {
             if (MMRESULT failure = m_transport->SetRunning(running)) return failure;
             m_running = running;
+            ServeInline();
         }
     }
     Wake();
@@ -153,7 +156,7 @@ MMRESULT WaveDeviceCore::Reset() {
             m_running = false;
         }
         m_transport->Discard();
-        m_pendingSignals += static_cast<int>(m_queue.size());
+        Notify(static_cast<int>(m_queue.size()));
         ReturnQueued();
     }
     Wake();
@@ -178,7 +181,7 @@ void WaveDeviceCore::Abandon() {
 }
 
 void WaveDeviceCore::Wake() {
-    sem_post(&m_wake);
+    if (!m_inline) sem_post(&m_wake);
 }
 
 // With m_lock held: logs the call and gives its result if it must fail now.
@@ -198,6 +201,27 @@ MMRESULT WaveDeviceCore::CheckHeader(const WaveHeader* header) const {
 bool WaveDeviceCore::IsQueued(const WaveHeader* header) const {
     return std::any_of(m_queue.begin(), m_queue.end(),
                        [header](const QueuedBuffer& buffer) { return buffer.header == header; });
+}
+
+// With m_lock held: notifications for the service thread to give, or given now, in line.
+void WaveDeviceCore::Notify(int count) {
+    if (!m_inline) {
+        m_pendingSignals += count;
+        return;
+    }
+    for (int i = 0; i < count; ++i) m_event->SetQueued();
+}
+
+// With m_lock held: a round of service on the calling thread, for an inline device.
+void WaveDeviceCore::ServeInline() {
+    if (!m_inline) return;
+    std::optional<DeviceClock::time_point> wake;
+    const std::size_t done = m_transport->Move(m_queue, m_running, true, DeviceClock::now(), &wake);
+    for (std::size_t i = 0; i < done && !m_queue.empty(); ++i) {
+        Finish(m_queue.front());
+        m_queue.pop_front();
+        Notify(1);
+    }
 }
 
 void WaveDeviceCore::Finish(QueuedBuffer& buffer) {

@@ -85,8 +85,14 @@ public:
     WaveDeviceCore& operator=(const WaveDeviceCore&) = delete;
     ~WaveDeviceCore();
 
+    // How the buffers are served: by a thread of the device's own, or on the calling thread
+    // during the call that queues or releases them, each notification waiting in line behind
+    // one not yet taken (AutoResetEvent::SetQueued), for a device that plays a buffer the moment
+    // it is written.
+    enum class Service { Thread, Inline };
+
     // Starts serving with the transport; the open notification is the first. Once only.
-    void Begin(std::unique_ptr<WaveTransport> transport);
+    void Begin(std::unique_ptr<WaveTransport> transport, Service service = Service::Thread);
 
     MMRESULT Prepare(WaveHeader* header);
     MMRESULT Unprepare(WaveHeader* header);
@@ -114,6 +120,8 @@ private:
     MMRESULT CheckHeader(const WaveHeader* header) const;
     bool IsQueued(const WaveHeader* header) const;
     MMRESULT SetRunning(const char* call, bool running);
+    void Notify(int count);
+    void ServeInline();
     void Finish(QueuedBuffer& buffer);
     void ReturnQueued();
     void ServiceLoop();
@@ -131,6 +139,7 @@ private:
     std::deque<QueuedBuffer> m_queue;
     int m_pendingSignals = 0;
     bool m_open = false;
+    bool m_inline = false;
     bool m_running = false;
     bool m_stopService = false;
     std::thread m_service;
