@@ -50,8 +50,9 @@ MMRESULT InlineSoundCard::OpenOutput(unsigned deviceId, const WaveFormat& format
                                      std::unique_ptr<WaveOutDevice>* device) {
     if (MMRESULT check = CheckOpen(deviceId == 0, notify, device != nullptr, format, 2))
         return check;
-    auto core = std::make_shared<WaveDeviceCore>(SoundDirection::Out, format, notify);
-    core->Begin(std::make_unique<InlineTransport>(format), WaveDeviceCore::Service::Inline);
+    auto core = std::make_shared<WaveDeviceCore>(SoundDirection::Out, format, notify,
+                                                 WaveDeviceCore::Service::Inline);
+    core->Begin(std::make_unique<InlineTransport>(format));
     *device = MakeWaveOut(std::move(core));
     return MMSYSERR_NOERROR;
 }

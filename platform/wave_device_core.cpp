@@ -56,11 +56,12 @@ MMRESULT CheckOpen(bool deviceExists, AutoResetEvent* notify, bool hasResult,
 }
 
 WaveDeviceCore::WaveDeviceCore(SoundDirection direction, const WaveFormat& format,
-                               AutoResetEvent* event)
+                               AutoResetEvent* event, Service service)
     : m_direction(direction),
       m_format(format),
       m_event(event),
-      m_names(direction == SoundDirection::In ? kInNames : kOutNames) {
+      m_names(direction == SoundDirection::In ? kInNames : kOutNames),
+      m_inline(service == Service::Inline) {
     sem_init(&m_wake, 0, 0);
 }
 
@@ -69,12 +70,11 @@ WaveDeviceCore::~WaveDeviceCore() {
     sem_destroy(&m_wake);
 }
 
-void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport, Service service) {
+void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_transport = std::move(transport);
         m_open = true;
-        m_inline = service == Service::Inline;
         m_running = m_direction == SoundDirection::Out;  // output plays what is written
         Notify(1);                                       // the open
     }

@@ -79,20 +79,21 @@ struct DeviceCallNames;
 
 class WaveDeviceCore {
 public:
-    // The event must outlive the device's Close (or the device, if it is never closed).
-    WaveDeviceCore(SoundDirection direction, const WaveFormat& format, AutoResetEvent* event);
-    WaveDeviceCore(const WaveDeviceCore&) = delete;
-    WaveDeviceCore& operator=(const WaveDeviceCore&) = delete;
-    ~WaveDeviceCore();
-
     // How the buffers are served: by a thread of the device's own, or on the calling thread
     // during the call that queues or releases them, each notification waiting in line behind
     // one not yet taken (AutoResetEvent::SetQueued), for a device that plays a buffer the moment
     // it is written.
     enum class Service { Thread, Inline };
 
+    // The event must outlive the device's Close (or the device, if it is never closed).
+    WaveDeviceCore(SoundDirection direction, const WaveFormat& format, AutoResetEvent* event,
+                   Service service = Service::Thread);
+    WaveDeviceCore(const WaveDeviceCore&) = delete;
+    WaveDeviceCore& operator=(const WaveDeviceCore&) = delete;
+    ~WaveDeviceCore();
+
     // Starts serving with the transport; the open notification is the first. Once only.
-    void Begin(std::unique_ptr<WaveTransport> transport, Service service = Service::Thread);
+    void Begin(std::unique_ptr<WaveTransport> transport);
 
     MMRESULT Prepare(WaveHeader* header);
     MMRESULT Unprepare(WaveHeader* header);
@@ -132,6 +133,7 @@ private:
     const WaveFormat m_format;
     AutoResetEvent* const m_event;
     const DeviceCallNames& m_names;
+    const bool m_inline;
     sem_t m_wake;
 
     mutable std::mutex m_lock;  // serialises the calls and the service thread's rounds
@@ -139,7 +141,6 @@ private:
     std::deque<QueuedBuffer> m_queue;
     int m_pendingSignals = 0;
     bool m_open = false;
-    bool m_inline = false;
     bool m_running = false;
     bool m_stopService = false;
     std::thread m_service;

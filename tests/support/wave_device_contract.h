@@ -86,7 +86,9 @@ protected:
     }
 
     std::vector<Buffer> ShortBuffers(int count = kBuffers) {
-        return std::vector<Buffer>(count, Buffer(kShort, 1));
+        std::vector<Buffer> buffers;
+        for (int i = 0; i < count; ++i) buffers.emplace_back(kShort, std::int16_t{1});
+        return buffers;
     }
 
     std::shared_ptr<platform::WaveAudioDriver> m_driver;
