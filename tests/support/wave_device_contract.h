@@ -60,6 +60,14 @@ inline void BeASlowWaiter() {
     std::this_thread::sleep_for(60ms);
 }
 
+inline void TakeTheOpenAndOneSignalPerBufferSlowly(AutoResetEvent& event) {
+    for (int signal = 0; signal <= kBuffers; ++signal) {
+        BeASlowWaiter();
+        ASSERT_TRUE(Take(event)) << "signal " << signal << " of " << kBuffers + 1
+                                 << " (the open, then one per buffer) never came";
+    }
+}
+
 // A look for a signal that must not come; an absence cannot be awaited.
 inline bool SignalledWithin(AutoResetEvent& event, std::chrono::milliseconds wait) {
     std::this_thread::sleep_for(wait);
@@ -207,11 +215,8 @@ TEST_P(WaveDeviceContract, CaptureFinishesEveryBufferInOrderWithASignalOfItsOwn)
         ASSERT_EQ(in->AddBuffer(&buffer.header), platform::MMSYSERR_NOERROR);
     }
     ASSERT_EQ(in->Start(), platform::MMSYSERR_NOERROR);
-    for (int signal = 0; signal <= kBuffers; ++signal) {
-        BeASlowWaiter();
-        ASSERT_TRUE(Take(event)) << "signal " << signal << " of " << kBuffers + 1
-                                 << " (the open, then one per buffer) never came";
-    }
+    TakeTheOpenAndOneSignalPerBufferSlowly(event);
+    if (HasFatalFailure()) return;
     for (const Buffer& buffer : buffers) {
         EXPECT_EQ(buffer.header.flags, platform::WHDR_PREPARED | platform::WHDR_DONE);
         EXPECT_EQ(buffer.header.bytesRecorded, buffer.header.bufferLength);
@@ -230,11 +235,8 @@ TEST_P(WaveDeviceContract, PlaybackFinishesEveryBufferInOrderWithASignalOfItsOwn
         ASSERT_EQ(out->PrepareHeader(&buffer.header), platform::MMSYSERR_NOERROR);
         ASSERT_EQ(out->Write(&buffer.header), platform::MMSYSERR_NOERROR);
     }
-    for (int signal = 0; signal <= kBuffers; ++signal) {
-        BeASlowWaiter();
-        ASSERT_TRUE(Take(event)) << "signal " << signal << " of " << kBuffers + 1
-                                 << " (the open, then one per buffer) never came";
-    }
+    TakeTheOpenAndOneSignalPerBufferSlowly(event);
+    if (HasFatalFailure()) return;
     for (const Buffer& buffer : buffers)
         EXPECT_EQ(buffer.header.flags, platform::WHDR_PREPARED | platform::WHDR_DONE);
     EXPECT_FALSE(SignalledWithin(event, 100ms)) << "a signal more than buffers finished";
