@@ -12,6 +12,7 @@
 
 #include "platform/sound_device_choice.h"
 #include "platform/wave_audio.h"
+#include "platform/wave_device_core.h"
 
 namespace platform {
 
