@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/sound_direction.h"
 
-enum class SoundDirection { In, Out };
+namespace platform {
 
 struct SoundDeviceId {
     std::string name;     // empty: the system default

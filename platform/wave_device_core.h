@@ -22,11 +22,10 @@
 #include <optional>
 #include <thread>
 
+#include "platform/sound_direction.h"
 #include "platform/wave_audio.h"
 
 namespace platform {
-
-enum class SoundDirection { In, Out };
 
 using DeviceClock = std::chrono::steady_clock;
 
