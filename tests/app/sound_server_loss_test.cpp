@@ -33,7 +33,7 @@ using namespace std::chrono_literals;
 
 // More than this of processor time in an idle second is a thread that spins (one that does
 // takes the whole second); the sanitizers' own threads and the test's polling stay well below.
-constexpr auto kIdleCpuLimit = 300ms;
+constexpr auto kIdleCpuLimit = 400ms;
 
 bool StartsWith(const std::string& text, const std::string& start) {
     return text.rfind(start, 0) == 0;
