@@ -1,98 +1,29 @@
 #include "platform/inline_sound_card.h"
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
+#include "platform/wave_device_core.h"
 
 namespace platform {
 namespace {
 
-class InlineWaveOut final : public WaveOutDevice {
+// Plays whatever is queued, the moment the device runs.
+class InlineTransport final : public WaveTransport {
 public:
-    explicit InlineWaveOut(AutoResetEvent* event) : m_event(event) { m_event->SetQueued(); }
+    explicit InlineTransport(const WaveFormat& format) : m_format(format) {}
 
-    MMRESULT PrepareHeader(WaveHeader* header) override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (MMRESULT check = Check(header)) return check;
-        if (IsQueued(header)) return WAVERR_STILLPLAYING;
-        header->flags = WHDR_PREPARED;
-        return MMSYSERR_NOERROR;
-    }
+    MMRESULT SetRunning(bool) override { return MMSYSERR_NOERROR; }
+    void Discard() override {}
+    void Shut() override {}
 
-    MMRESULT UnprepareHeader(WaveHeader* header) override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (MMRESULT check = Check(header)) return check;
-        if (IsQueued(header)) return WAVERR_STILLPLAYING;
-        header->flags &= ~WHDR_PREPARED;
-        return MMSYSERR_NOERROR;
-    }
-
-    MMRESULT Write(WaveHeader* header) override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (MMRESULT check = Check(header)) return check;
-        if (!(header->flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-        if (IsQueued(header)) return WAVERR_STILLPLAYING;
-        if (m_paused) {
-            header->flags = (header->flags & ~WHDR_DONE) | WHDR_INQUEUE;
-            m_queue.push_back(header);
-            return MMSYSERR_NOERROR;
-        }
-        header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-        m_event->SetQueued();
-        return MMSYSERR_NOERROR;
-    }
-
-    MMRESULT Pause() override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_open) return MMSYSERR_INVALHANDLE;
-        m_paused = true;
-        return MMSYSERR_NOERROR;
-    }
-
-    MMRESULT Reset() override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_open) return MMSYSERR_INVALHANDLE;
-        for (WaveHeader* header : m_queue) {
-            header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-            m_event->SetQueued();
-        }
-        m_queue.clear();
-        return MMSYSERR_NOERROR;
-    }
-
-    MMRESULT Close() override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_open) return MMSYSERR_INVALHANDLE;
-        for (WaveHeader* header : m_queue)
-            header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-        m_queue.clear();
-        m_open = false;
-        m_event->Set();
-        return MMSYSERR_NOERROR;
-    }
-
-    bool IsClosed() const override {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return !m_open;
+    std::size_t Move(std::deque<QueuedBuffer>& queue, bool running, bool, DeviceClock::time_point,
+                     std::optional<DeviceClock::time_point>*) override {
+        if (!running) return 0;
+        for (QueuedBuffer& buffer : queue)
+            buffer.samples = buffer.header->bufferLength / m_format.blockAlign * m_format.channels;
+        return queue.size();
     }
 
 private:
-    MMRESULT Check(const WaveHeader* header) const {
-        if (!m_open) return MMSYSERR_INVALHANDLE;
-        if (header == nullptr || (header->data == nullptr && header->bufferLength != 0))
-            return MMSYSERR_INVALPARAM;
-        return MMSYSERR_NOERROR;
-    }
-
-    bool IsQueued(const WaveHeader* header) const {
-        return std::find(m_queue.begin(), m_queue.end(), header) != m_queue.end();
-    }
-
-    mutable std::mutex m_lock;
-    AutoResetEvent* m_event;
-    std::vector<WaveHeader*> m_queue;  // written while paused
-    bool m_open = true;
-    bool m_paused = false;
+    const WaveFormat m_format;
 };
 
 }  // namespace
@@ -117,12 +48,12 @@ MMRESULT InlineSoundCard::GetOutputCaps(unsigned deviceId, WaveOutCaps* caps) {
 MMRESULT InlineSoundCard::OpenOutput(unsigned deviceId, const WaveFormat& format,
                                      AutoResetEvent* notify,
                                      std::unique_ptr<WaveOutDevice>* device) {
-    if (deviceId != 0) return MMSYSERR_BADDEVICEID;
-    if (notify == nullptr || device == nullptr) return MMSYSERR_INVALPARAM;
-    if (format.formatTag != WAVE_FORMAT_PCM || format.bitsPerSample != 16 || format.channels < 1 ||
-        format.channels > 2 || format.samplesPerSec == 0)
-        return WAVERR_BADFORMAT;
-    *device = std::make_unique<InlineWaveOut>(notify);
+    if (MMRESULT check = CheckOpen(deviceId == 0, notify, device != nullptr, format, 2))
+        return check;
+    auto core = std::make_shared<WaveDeviceCore>(SoundDirection::Out, format, notify,
+                                                 WaveDeviceCore::Service::Inline);
+    core->Begin(std::make_unique<InlineTransport>(format));
+    *device = MakeWaveOut(std::move(core));
     return MMSYSERR_NOERROR;
 }
 

@@ -3,9 +3,8 @@
 // line behind one not yet taken (AutoResetEvent::SetQueued), so a playback pump runs block after
 // block on its own thread, without handing each buffer to a second thread and back.
 //
-// Pause keeps later writes queued (no buffer plays while paused); Reset returns them, each with
-// its notification; Close returns the rest and merges what is not yet given into its close
-// signal, as a device does.
+// It is the shared device core (wave_device_core.h) served inline: Pause keeps later writes
+// queued (no buffer plays while paused); Reset returns them, each with its notification.
 #pragma once
 
 #include <cstdint>

@@ -11,10 +11,9 @@
 #include <mutex>
 
 #include "platform/wave_audio.h"
+#include "platform/wave_device_core.h"
 
 namespace platform {
-
-enum class SoundDirection { In, Out };
 
 class PortAudioLibrary {
 public:

@@ -2,11 +2,9 @@
 // playback into a record, buffers completed at real pace or as fast as they are consumed, and
 // any call made to fail with any code.
 //
-// Notifications are delivered one at a time by the card's own service thread: the next one is
-// given only once the previous signal has been taken by a waiter, so no two merge into one.
-// The one exception is Close, which must leave the event alone once it returns: notifications
-// not yet given by then merge into its close signal. A device destroyed without Close, and every
-// device still open when the card is destroyed, goes quietly (no signal, headers untouched).
+// Its devices are the shared device core (wave_device_core.h) with a transport that copies
+// samples from and to memory, so they queue, check and notify exactly as the real ones do.
+// Every device still open when the card is destroyed goes quietly (no signal, headers untouched).
 //
 // Input Stop and output Pause keep the queued buffers queued (there is no partial buffer); Reset
 // returns them, and an output device stays paused after it.

@@ -26,6 +26,11 @@ struct Buffer {
         header.data = data.data();
         header.bufferLength = static_cast<std::uint32_t>(data.size() * sizeof(std::int16_t));
     }
+    // A copy's header would point at the original's samples; a move keeps them where they are.
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+    Buffer(Buffer&&) noexcept = default;
+    Buffer& operator=(Buffer&&) noexcept = default;
     std::vector<std::int16_t> data;
     platform::WaveHeader header;
 };
