@@ -76,13 +76,16 @@ bool FilterStandardError(StderrFilter filter) {
     static std::once_flag once;
     bool installed = false;
     std::call_once(once, [&] {
-        // Kept for the life of the process: the stream is used until its very end.
-        auto* state = new FilteredStream(std::move(filter));
+        // Kept for the life of the process, the stream is used until its very end; held here
+        // too, where the leak checker looks (the stream itself lives inside the C library).
+        static FilteredStream* state = nullptr;
+        state = new FilteredStream(std::move(filter));
         cookie_io_functions_t functions{};
         functions.write = CookieWrite;
         std::FILE* stream = ::fopencookie(state, "w", functions);
         if (stream == nullptr) {
             delete state;
+            state = nullptr;
             return;
         }
         std::setvbuf(stream, nullptr, _IONBF, 0);
