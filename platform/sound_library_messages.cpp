@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/audio_diagnostics.h"
+#include "platform/stderr_filter.h"
 
 namespace platform {
 namespace {
@@ -31,6 +33,18 @@ void OnJackMessage(const char* text) {
     AudioDiagnostic("JACK", text ? text : "");
 }
 
+// PortAudio reports each failed step of its host APIs ("Expression 'PaAlsaStream_WaitForFrames(
+// stream, &framesAvail, &xrun )' failed in 'src/hostapi/alsa/pa_linux_alsa.c', line: 4285" when
+// the sound server goes away) with vfprintf on stderr. Its hook for that text is not exported
+// by the Debian library, so the lines are taken from the stderr stream instead.
+constexpr std::string_view kPortAudioLineStart = "Expression '";
+constexpr std::string_view kPortAudioLineSource = "' failed in 'src/";
+
+bool IsPortAudioLine(std::string_view line) {
+    return line.substr(0, kPortAudioLineStart.size()) == kPortAudioLineStart &&
+           line.find(kPortAudioLineSource) != std::string_view::npos;
+}
+
 }  // namespace
 
 void RouteSoundLibraryMessages() {
@@ -39,6 +53,9 @@ void RouteSoundLibraryMessages() {
         snd_lib_error_set_handler(OnAlsaMessage);
         jack_set_error_function(OnJackMessage);
         jack_set_info_function(OnJackMessage);
+        FilterStandardError(StderrFilter{
+            IsPortAudioLine, [](const std::string& line) { AudioDiagnostic("PortAudio", line); },
+            std::string(kPortAudioLineStart)});
     });
 }
 

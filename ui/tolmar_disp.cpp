@@ -150,9 +150,16 @@ bool CTolmarDisp::StopFile() {
 
 bool CTolmarDisp::StopTone() {
     if (!g_liveAnalyzer.m_toneMode) return false;
+    EndTonePump();
     g_liveAnalyzer.m_toneMode = 0;
-    g_liveAnalyzer.SignalStop();
     return true;
+}
+
+void CTolmarDisp::EndTonePump() {
+    // The tone's pump has ended before tone mode does: a pump that met the mode's end between
+    // two cycles would take its next block from the capture device, closed or stopped by now
+    // ("Cannot UnPrepareHeader !").
+    if (g_liveAnalyzer.m_toneMode) g_liveAnalyzer.EndPump();
 }
 
 void CTolmarDisp::StartTimer() {
@@ -211,6 +218,7 @@ void CTolmarDisp::OnTestGenStart() {
 }
 
 void CTolmarDisp::OnTestGenStop() {
+    EndTonePump();
     g_liveAnalyzer.m_toneMode = 0;
     g_liveAnalyzer.SignalStop();
     KillTimer();

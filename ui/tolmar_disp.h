@@ -85,6 +85,8 @@ private:
     // Each returns whether that source was running.
     bool StopFile();
     bool StopTone();
+    // While tone mode is on: ends the tone's pump and waits for it.
+    void EndTonePump();
     void StartTimer();
     void KillTimer();
 

@@ -1,5 +1,6 @@
 #include "tests/app/gui_test_support.h"
 
+#include <sys/resource.h>
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
@@ -183,6 +184,42 @@ void GuiTest::Yield() {
         wxTheApp->Yield(true);
         wxTheApp->ProcessIdle();
     }
+}
+
+std::chrono::microseconds ProcessCpuTime() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto micros = [](const timeval& t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    return micros(usage.ru_utime) + micros(usage.ru_stime);
+}
+
+std::chrono::milliseconds GuiTest::CpuWhileIdle(std::chrono::milliseconds span) {
+    const auto cpuBefore = ProcessCpuTime();
+    const auto end = std::chrono::steady_clock::now() + span;
+    // Often enough for the panes' and display timers, seldom enough to cost little itself.
+    while (std::chrono::steady_clock::now() < end) {
+        Yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(ProcessCpuTime() - cpuBefore);
+}
+
+std::optional<std::chrono::milliseconds> GuiTest::RoundTrip(std::chrono::milliseconds deadline) {
+    if (!Frame()) return std::nullopt;
+    auto handled = std::make_shared<bool>(false);
+    const auto start = std::chrono::steady_clock::now();
+    Frame()->CallAfter([handled] { *handled = true; });
+    const bool answered = WaitUntil(
+        [&] {
+            wxTheApp->Yield(true);
+            return *handled;
+        },
+        deadline);
+    if (!answered) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
 }
 
 std::string GuiTest::TempPath(const std::string& name) const {

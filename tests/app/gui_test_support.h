@@ -92,6 +92,12 @@ protected:
 
     // Lets the toolkit run its pending events (painting, layout) for a moment.
     void Yield();
+    // Lets the toolkit run its events for `span` and returns the processor time the whole
+    // process took meanwhile (all its threads, user and system).
+    std::chrono::milliseconds CpuWhileIdle(std::chrono::milliseconds span);
+    // Queues an event to the window and runs the toolkit until it is handled: how long that
+    // took, or nothing when it was not handled within `deadline`.
+    std::optional<std::chrono::milliseconds> RoundTrip(std::chrono::milliseconds deadline);
 
     // A fresh file under the test's folder with `bytes` bytes of a tone.
     std::string MakeToneFile(const std::string& name, std::size_t samples, double frequency,
@@ -110,6 +116,9 @@ private:
     int m_soundFileRequests = 0;
     bool m_running = false;
 };
+
+// The processor time of the whole process so far.
+std::chrono::microseconds ProcessCpuTime();
 
 // Polls `condition` until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition,

@@ -1,13 +1,18 @@
-// The real sound server dies while a source runs (the private PulseAudio of
-// scripts/with-pulseaudio.sh is killed): the source pane says so within 3 s of the last block,
-// nothing hangs or crashes, and the commands after it run as ever. Each case runs in its own
-// process with its own server (ctest entries gui_sound_server_loss_*); without
-// KAVRIN_PULSE_PID it is skipped.
+// The real sound server fails while a source runs, on the private PulseAudio of
+// scripts/with-pulseaudio.sh: killed; suspended (pactl suspend-sink) and resumed; stopped
+// (SIGSTOP) and continued; killed and started again; its sink unloaded and loaded again. Each
+// time the source pane says so within 3 s of the last block, the window answers within 1 s,
+// nothing spins, PortAudio prints nothing on standard error, the next start works once the
+// server is back, and the window closes within 1 s. Each case runs in its own process with its
+// own server (ctest entries gui_sound_server_loss_* and gui_sound_fault_*); without
+// KAVRIN_PULSE_PID they are skipped.
 #include <signal.h>
 #include <wx/statusbr.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "app/main_frame.h"
@@ -15,6 +20,7 @@
 #include "platform/wave_audio.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
+#include "tests/support/stderr_capture.h"
 #include "ui/command_ids.h"
 #include "ui/status_panes.h"
 #include "ui/tolmar_disp.h"
@@ -24,6 +30,20 @@ namespace {
 
 using namespace kavrin;
 using namespace std::chrono_literals;
+
+// More than this of processor time in an idle second is a thread that spins (one that does
+// takes the whole second); the sanitizers' own threads and the test's polling stay well below.
+constexpr auto kIdleCpuLimit = 400ms;
+
+bool StartsWith(const std::string& text, const std::string& start) {
+    return text.rfind(start, 0) == 0;
+}
+
+// A shell command with a deadline of its own; true when it succeeded.
+bool Shell(const std::string& command) {
+    const std::string line = "timeout 30 sh -c '" + command + "'";
+    return std::system(line.c_str()) == 0;
+}
 
 class SoundServerLossTest : public GuiTest {
 protected:
@@ -68,22 +88,58 @@ protected:
     void ExpectPrompt(const char* name, Command command) {
         const auto start = std::chrono::steady_clock::now();
         command();
-        const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(took, 3s) << name << " took too long";
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        std::printf("%s took %lld ms\n", name, static_cast<long long>(took.count()));
+        EXPECT_LT(took, 1s) << name << " took too long";
+    }
+    // The window answers within 1 s and nothing spins while it idles.
+    void ExpectAnsweringAndQuiet(const char* when) {
+        const auto answer = RoundTrip(1s);
+        EXPECT_TRUE(answer.has_value()) << "the window did not answer within 1 s " << when;
+        const auto cpu = CpuWhileIdle(1s);
+        std::printf("processor time over an idle second %s: %lld ms\n", when,
+                    static_cast<long long>(cpu.count()));
+        EXPECT_LT(cpu, kIdleCpuLimit) << "busy " << when;
+    }
+    // Standard error from here on, kept beside the test's files (a sanitizer that ends the
+    // process leaves its report there).
+    void CaptureStderr() {
+        std::printf("standard error goes to %s meanwhile\n", TempPath("stderr.txt").c_str());
+        std::fflush(stdout);
+        m_stderr = std::make_unique<test_support::StderrCapture>(TempPath("stderr.txt"));
+        ASSERT_TRUE(m_stderr->Capturing());
+    }
+    // PortAudio's failed steps ("Expression '...' failed in 'src/hostapi/...'", among them
+    // PaAlsaStream_WaitForFrames when the server goes away) are not the user's business.
+    void ExpectNoPortAudioLines() {
+        ASSERT_NE(m_stderr, nullptr);
+        const std::string written = m_stderr->Finish();
+        EXPECT_EQ(written.find("Expression '"), std::string::npos) << written.substr(0, 4000);
+        EXPECT_EQ(written.find("PaAlsaStream_WaitForFrames"), std::string::npos);
+        if (!written.empty()) std::printf("standard error got:\n%s\n", written.c_str());
+    }
+    void ExpectClosesQuickly() {
+        const auto took = CloseApp();
+        std::printf("close took %lld ms\n", static_cast<long long>(took.count()));
+        EXPECT_LT(took, 1s);
     }
 
     int m_serverPid = 0;
+    std::unique_ptr<test_support::StderrCapture> m_stderr;
 };
 
 TEST_F(SoundServerLossTest, LiveCaptureFromADeadServerIsShownAndTheCommandsGoOn) {
     ChooseMenu(ID_LINE_ON);
     ASSERT_TRUE(PaneShows([](const std::string& s) { return s == "Line: capturing"; }, 5s));
     AwaitBlocks(g_liveAnalyzer);
+    CaptureStderr();
     KillServer();
     const auto killed = std::chrono::steady_clock::now();
     EXPECT_TRUE(PaneShows([](const std::string& s) { return s == "Line: no input for 3 s"; }, 6s))
         << SourcePane();
     EXPECT_LT(std::chrono::steady_clock::now() - killed, 4500ms);
+    ExpectAnsweringAndQuiet("after the server died");
     ExpectPrompt("Line Off", [&] { ChooseMenu(ID_LINE_OFF); });
     EXPECT_TRUE(PaneShows([](const std::string& s) { return s == "Idle"; }, 2s));
     ClearMessages();
@@ -93,7 +149,8 @@ TEST_F(SoundServerLossTest, LiveCaptureFromADeadServerIsShownAndTheCommandsGoOn)
     ExpectPrompt("Test Generator Start", [&] { ChooseMenu(ID_TESTGEN_START); });
     AwaitBlocks(g_liveAnalyzer);
     EXPECT_TRUE(PaneShows([](const std::string& s) { return s.rfind("Tone: ", 0) == 0; }, 2s));
-    EXPECT_LT(CloseApp(), 3s);
+    ExpectNoPortAudioLines();
+    ExpectClosesQuickly();
 }
 
 TEST_F(SoundServerLossTest, PlaybackToADeadServerIsShownAndTheCommandsGoOn) {
@@ -104,6 +161,7 @@ TEST_F(SoundServerLossTest, PlaybackToADeadServerIsShownAndTheCommandsGoOn) {
         PaneShows([](const std::string& s) { return s.rfind("File: speech.wav", 0) == 0; }, 5s))
         << SourcePane();
     AwaitBlocks(g_fileAnalyzer);
+    CaptureStderr();
     KillServer();
     const auto killed = std::chrono::steady_clock::now();
     EXPECT_TRUE(PaneShows(
@@ -114,14 +172,174 @@ TEST_F(SoundServerLossTest, PlaybackToADeadServerIsShownAndTheCommandsGoOn) {
         6s))
         << SourcePane();
     EXPECT_LT(std::chrono::steady_clock::now() - killed, 4500ms);
+    ExpectAnsweringAndQuiet("after the server died");
     ClearMessages();
     // The next File starts afresh: with no server its playback cannot open, which it reports.
     ChooseSoundFile(MakeToneFile("again.wav", 11025 * 4, 10.0, 3000));
     ExpectPrompt("File", [&] { ChooseMenu(ID_INPUT_FILE); });
     ExpectPrompt("Test Generator Start", [&] { ChooseMenu(ID_TESTGEN_START); });
     AwaitBlocks(g_liveAnalyzer);
-    EXPECT_LT(CloseApp(), 3s);
+    ExpectNoPortAudioLines();
+    ExpectClosesQuickly();
 }
+
+// The faults from which the server comes back, while capturing (Line) and while playing (File).
+enum class Fault { Suspended, Stopped, Restarted, SinkUnloaded };
+enum class Source { Line, File };
+
+class SoundFaultTest : public SoundServerLossTest,
+                       public ::testing::WithParamInterface<std::tuple<Fault, Source>> {
+protected:
+    Fault TheFault() const { return std::get<0>(GetParam()); }
+    Source TheSource() const { return std::get<1>(GetParam()); }
+
+    // Starts the source and waits for its blocks; `name` names the file played.
+    void StartSource(const std::string& name) {
+        if (TheSource() == Source::Line) {
+            ChooseMenu(ID_LINE_ON);
+            ASSERT_TRUE(PaneShows([](const std::string& s) { return s == "Line: capturing"; }, 5s))
+                << SourcePane();
+            AwaitBlocks(g_liveAnalyzer);
+        } else {
+            // A minute of tone: it is still playing when the fault comes.
+            ChooseSoundFile(MakeToneFile(name, 11025 * 60, 10.0, 3000));
+            ChooseMenu(ID_INPUT_FILE);
+            ASSERT_TRUE(
+                PaneShows([&](const std::string& s) { return StartsWith(s, "File: " + name); }, 5s))
+                << SourcePane();
+            AwaitBlocks(g_fileAnalyzer);
+        }
+    }
+    std::string StalledText(const std::string& name) const {
+        return TheSource() == Source::Line ? "Line: no input for 3 s"
+                                           : "File: " + name + " ... , no output for 3 s";
+    }
+    bool ShowsStalled(const std::string& pane, const std::string& name) const {
+        if (TheSource() == Source::Line) return pane == "Line: no input for 3 s";
+        return StartsWith(pane, "File: " + name) &&
+               pane.find(", no output for 3 s") != std::string::npos;
+    }
+
+    // Line Off for the line; the file gives way to the tone, which is then stopped.
+    void StopSource() {
+        if (TheSource() == Source::Line) {
+            ExpectPrompt("Line Off", [&] { ChooseMenu(ID_LINE_OFF); });
+        } else {
+            ExpectPrompt("Test Generator Start", [&] { ChooseMenu(ID_TESTGEN_START); });
+            ExpectPrompt("Test Generator Stop", [&] { ChooseMenu(ID_TESTGEN_STOP); });
+        }
+        EXPECT_TRUE(PaneShows([](const std::string& s) { return s == "Idle"; }, 2s))
+            << SourcePane();
+    }
+
+    void Inflict() {
+        switch (TheFault()) {
+            case Fault::Suspended:
+                ASSERT_TRUE(Shell("pactl suspend-sink kavrin_null 1"));
+                break;
+            case Fault::Stopped:
+                ASSERT_EQ(::kill(m_serverPid, SIGSTOP), 0);
+                break;
+            case Fault::Restarted:
+                KillServer();
+                break;
+            case Fault::SinkUnloaded:
+                ASSERT_TRUE(Shell("pactl unload-module module-null-sink"));
+                break;
+        }
+    }
+    void Recover() {
+        switch (TheFault()) {
+            case Fault::Suspended:
+                ASSERT_TRUE(Shell("pactl suspend-sink kavrin_null 0"));
+                break;
+            case Fault::Stopped:
+                ASSERT_EQ(::kill(m_serverPid, SIGCONT), 0);
+                break;
+            case Fault::Restarted: {
+                const char* restart = std::getenv("KAVRIN_PULSE_RESTART");
+                ASSERT_NE(restart, nullptr) << "no way to start the server again";
+                std::FILE* out = ::popen((std::string("timeout 30 ") + restart).c_str(), "r");
+                ASSERT_NE(out, nullptr);
+                int pid = 0;
+                const bool read = std::fscanf(out, "%d", &pid) == 1;
+                EXPECT_EQ(::pclose(out), 0);
+                ASSERT_TRUE(read && pid > 0) << "the server did not start again";
+                m_serverPid = pid;
+                break;
+            }
+            case Fault::SinkUnloaded:
+                ASSERT_TRUE(
+                    Shell("pactl load-module module-null-sink sink_name=kavrin_null >/dev/null && "
+                          "pactl set-default-sink kavrin_null && "
+                          "pactl set-default-source kavrin_null.monitor"));
+                break;
+        }
+    }
+
+    void TearDown() override {
+        // A server left stopped would hold the next process's streams.
+        if (m_serverPid > 0 && TheFault() == Fault::Stopped) ::kill(m_serverPid, SIGCONT);
+        SoundServerLossTest::TearDown();
+    }
+};
+
+TEST_P(SoundFaultTest, IsShownAndTheNextStartWorksOnceTheServerIsBack) {
+    StartSource("speech.wav");
+    if (HasFatalFailure()) return;
+    CaptureStderr();
+    Inflict();
+    if (HasFatalFailure()) return;
+    const auto struck = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PaneShows([&](const std::string& s) { return ShowsStalled(s, "speech.wav"); }, 6s))
+        << "expected \"" << StalledText("speech.wav") << "\", the pane shows \"" << SourcePane()
+        << "\"";
+    EXPECT_LT(std::chrono::steady_clock::now() - struck, 4500ms);
+    ExpectAnsweringAndQuiet("during the fault");
+    // The user stops the stalled source before the server is back; from a stopped server only
+    // once it runs again (see DISABLED_LineOffWhileTheServerIsStoppedIsPrompt).
+    if (TheFault() != Fault::Stopped) StopSource();
+
+    Recover();
+    if (HasFatalFailure()) return;
+    ExpectAnsweringAndQuiet("once the server is back");
+    if (TheFault() == Fault::Stopped) StopSource();
+    ClearMessages();
+    StartSource("again.wav");
+    EXPECT_TRUE(Messages().empty()) << Messages().front().text;
+    ExpectNoPortAudioLines();
+    ExpectClosesQuickly();
+}
+
+// PortAudio's stop of a capture stream on a stopped server waits inside the ALSA pulse plugin
+// (snd_pcm_drop on PortAudio's callback thread, joined by Pa_AbortStream on the user-interface
+// thread) until the server answers: seconds to a minute, the window frozen meanwhile. Kept
+// disabled until the driver no longer waits on the server there; run it with
+// --gtest_also_run_disabled_tests under scripts/with-pulseaudio.sh.
+TEST_F(SoundServerLossTest, DISABLED_LineOffWhileTheServerIsStoppedIsPrompt) {
+    ChooseMenu(ID_LINE_ON);
+    ASSERT_TRUE(PaneShows([](const std::string& s) { return s == "Line: capturing"; }, 5s));
+    AwaitBlocks(g_liveAnalyzer);
+    ASSERT_EQ(::kill(m_serverPid, SIGSTOP), 0);
+    EXPECT_TRUE(PaneShows([](const std::string& s) { return s == "Line: no input for 3 s"; }, 6s));
+    ExpectPrompt("Line Off", [&] { ChooseMenu(ID_LINE_OFF); });
+    ::kill(m_serverPid, SIGCONT);
+    ExpectClosesQuickly();
+}
+
+std::string FaultName(const ::testing::TestParamInfo<std::tuple<Fault, Source>>& info) {
+    static const char* const kFaults[] = {"Suspended", "Stopped", "Restarted", "SinkUnloaded"};
+    static const char* const kSources[] = {"Line", "File"};
+    return std::string(kFaults[static_cast<int>(std::get<0>(info.param))]) +
+           kSources[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SoundFaultTest,
+                         ::testing::Combine(::testing::Values(Fault::Suspended, Fault::Stopped,
+                                                              Fault::Restarted,
+                                                              Fault::SinkUnloaded),
+                                            ::testing::Values(Source::Line, Source::File)),
+                         FaultName);
 
 }  // namespace
 }  // namespace gui_test

@@ -1,12 +1,15 @@
 // The sound libraries' messages go through Kavrin's diagnostics: nothing on standard error by
 // default, each message on one marked line with KAVRIN_DEBUG_AUDIO=1. The messages are the real
-// ones: ALSA asked for a device it does not know, JACK asked for a server that does not run.
+// ones: ALSA asked for a device it does not know, JACK asked for a server that does not run; and
+// PortAudio's line as it prints it when the sound server goes away (vfprintf on stderr, then
+// fflush), among other text on stderr that must pass unchanged.
 #include "platform/audio_diagnostics.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -29,6 +32,24 @@ std::string WhatTheLibrariesSay() {
         "kavrin-no-such-server");
     EXPECT_EQ(client, nullptr);
     if (client != nullptr) jack_client_close(client);
+    return capture.Finish();
+}
+
+constexpr const char* kPortAudioLine =
+    "Expression 'PaAlsaStream_WaitForFrames( stream, &framesAvail, &xrun )' failed in "
+    "'src/hostapi/alsa/pa_linux_alsa.c', line: 4285\n";
+
+// PortAudio's line between other writes to stderr, some of them in pieces.
+std::string WhatStderrShowsAroundPortAudio() {
+    StderrCapture capture;
+    EXPECT_TRUE(capture.Capturing());
+    std::fprintf(stderr, "before\n");
+    std::fprintf(stderr, "%s", kPortAudioLine);
+    std::fflush(stderr);
+    std::fputs("Exp", stderr);
+    std::fputs("ected text\n", stderr);
+    std::fputs("no newline", stderr);
+    std::fprintf(stderr, " yet\nExpression 'x' was fine\n");
     return capture.Finish();
 }
 
@@ -58,6 +79,16 @@ TEST_F(AudioDiagnosticsTest, DebugAudioShowsEachMessageOnItsOwnMarkedLine) {
         EXPECT_EQ(text.compare(start, 13, "kavrin audio "), 0) << text.substr(start, end - start);
         start = end + 1;
     }
+}
+
+TEST_F(AudioDiagnosticsTest, PortAudiosFailedStepsAreTakenFromStderrAndTheRestPasses) {
+    ::unsetenv("KAVRIN_DEBUG_AUDIO");
+    const std::string others = "before\nExpected text\nno newline yet\nExpression 'x' was fine\n";
+    EXPECT_EQ(WhatStderrShowsAroundPortAudio(), others);
+    ::setenv("KAVRIN_DEBUG_AUDIO", "1", 1);
+    EXPECT_EQ(WhatStderrShowsAroundPortAudio(),
+              "before\nkavrin audio (PortAudio): " + std::string(kPortAudioLine) +
+                  "Expected text\nno newline yet\nExpression 'x' was fine\n");
 }
 
 }  // namespace
