@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <utility>
 
 #include "platform/portaudio_library.h"
+#include "platform/portaudio_stream_closer.h"
 #include "platform/sample_ring.h"
 #include "platform/wave_device_core.h"
 
@@ -22,15 +24,33 @@ constexpr std::size_t kRingCapacity = 32768;
 // playback stream for seconds when asked for the few tens of milliseconds it reports as its
 // "high" latency; a tenth of a second starts at once and is still well below one block.
 constexpr double kLeastLatencySeconds = 0.1;
+// How long a close waits for its stream to end before it lets it end in the background.
+constexpr std::chrono::milliseconds kClosePatience{250};
 
 using Direction = SoundDirection;
+
+// What the stream's callback uses. It outlives the transport while the stream is still being
+// ended on the closer's thread.
+struct StreamState {
+    StreamState(const WaveFormat& format, std::shared_ptr<DeviceWake> wake)
+        : channels(format.channels), ring(kRingCapacity), wake(std::move(wake)) {}
+    const unsigned channels;
+    SampleRing ring;
+    std::atomic<bool> paused{false};          // output plays silence; input drops what it hears
+    std::atomic<std::uint64_t> discardTo{0};  // output: the callback drops what lies before
+    const std::shared_ptr<DeviceWake> wake;
+};
 
 // Moves samples between a PortAudio callback stream and the queued buffers through a ring. The
 // callback runs on PortAudio's real-time thread: it only copies samples between the stream and
 // the ring and wakes the service thread, so it never blocks, allocates or takes a lock.
+//
+// Once started, a capture stream runs until the device closes; a stop only drops what it hears.
+// Stopping a stream can wait on the server, so streams are ended only by the closer's thread.
 class PortAudioTransport final : public WaveTransport {
 public:
-    explicit PortAudioTransport(WaveDeviceCore& core) : m_core(core), m_ring(kRingCapacity) {}
+    explicit PortAudioTransport(WaveDeviceCore& core)
+        : m_core(core), m_state(std::make_shared<StreamState>(core.Format(), core.Waker())) {}
 
     // Opens the stream on the chosen device; an output stream starts at once (silence until
     // something is written). Called once, before the core serves.
@@ -47,7 +67,7 @@ public:
         std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
         PaError error = Pa_OpenStream(
             &m_stream, in ? &parameters : nullptr, in ? nullptr : &parameters, format.samplesPerSec,
-            paFramesPerBufferUnspecified, paNoFlag, &PortAudioTransport::Callback, this);
+            paFramesPerBufferUnspecified, paNoFlag, &PortAudioTransport::Callback, m_state.get());
         if (error == paNoError && !in) error = Pa_StartStream(m_stream);
         if (error == paNoError) return MMSYSERR_NOERROR;
         const MMRESULT result = ToWaveError(error);
@@ -57,25 +77,22 @@ public:
     }
 
     MMRESULT SetRunning(bool running) override {
-        if (m_core.Direction() == SoundDirection::Out) {
-            // The stream goes on, playing silence, and queued buffers wait.
-            m_paused.store(!running, std::memory_order_release);
+        m_state->paused.store(!running, std::memory_order_release);
+        if (!running || m_started || m_core.Direction() == SoundDirection::Out)
             return MMSYSERR_NOERROR;
-        }
         std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
-        if (!running) {
-            Pa_AbortStream(m_stream);
-            return MMSYSERR_NOERROR;
-        }
-        return ToWaveError(Pa_StartStream(m_stream));
+        if (MMRESULT result = ToWaveError(Pa_StartStream(m_stream))) return result;
+        m_started = true;
+        return MMSYSERR_NOERROR;
     }
 
     void Discard() override {
+        SampleRing& ring = m_state->ring;
         if (m_core.Direction() == SoundDirection::In)
-            // Input is stopped: no callback runs, so this thread may act as the consumer.
-            m_ring.SkipTo(m_ring.WritePosition());
+            // The service thread, the ring's consumer, is held off by the device's lock.
+            ring.SkipTo(ring.WritePosition());
         else
-            m_discardTo.store(m_ring.WritePosition(), std::memory_order_release);
+            m_state->discardTo.store(ring.WritePosition(), std::memory_order_release);
     }
 
     std::size_t Move(std::deque<QueuedBuffer>& queue, bool, bool, DeviceClock::time_point,
@@ -83,31 +100,29 @@ public:
         return m_core.Direction() == SoundDirection::In ? FillInput(queue) : FeedOutput(queue);
     }
 
+    // A stream of a server that has stopped answering is left ending in the background.
     void Shut() override {
         if (m_stream == nullptr) return;
-        std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
-        if (Pa_IsStreamStopped(m_stream) == 0) Pa_AbortStream(m_stream);
-        Pa_CloseStream(m_stream);
+        CloseStreamSoon(m_stream, m_state, kClosePatience);
         m_stream = nullptr;
     }
 
 private:
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
-        auto* self = static_cast<PortAudioTransport*>(user);
-        const std::size_t count = frames * self->m_core.Format().channels;
+        auto* state = static_cast<StreamState*>(user);
+        const std::size_t count = frames * state->channels;
+        const bool paused = state->paused.load(std::memory_order_acquire);
         if (input != nullptr) {
             // What does not fit is lost: the reader has fallen seconds behind.
-            self->m_ring.Write(static_cast<const std::int16_t*>(input), count);
+            if (!paused) state->ring.Write(static_cast<const std::int16_t*>(input), count);
         } else if (output != nullptr) {
             auto* samples = static_cast<std::int16_t*>(output);
-            self->m_ring.SkipTo(self->m_discardTo.load(std::memory_order_acquire));
-            const std::size_t played = self->m_paused.load(std::memory_order_acquire)
-                                           ? 0
-                                           : self->m_ring.Read(samples, count);
+            state->ring.SkipTo(state->discardTo.load(std::memory_order_acquire));
+            const std::size_t played = paused ? 0 : state->ring.Read(samples, count);
             std::fill(samples + played, samples + count, std::int16_t{0});
         }
-        self->m_core.Wake();
+        state->wake->Post();
         return paContinue;
     }
 
@@ -118,15 +133,16 @@ private:
             QueuedBuffer& buffer = queue[done];
             const std::size_t total = m_core.SamplesIn(*buffer.header);
             auto* data = static_cast<std::int16_t*>(buffer.header->data);
-            buffer.samples += m_ring.Read(data + buffer.samples, total - buffer.samples);
+            buffer.samples += m_state->ring.Read(data + buffer.samples, total - buffer.samples);
             if (buffer.samples < total) return done;
         }
         // No buffer waits: keep only a short stretch, enough to bridge the moment in which a
         // buffer is handed back, so that a late reader never hears old sound.
         const WaveFormat& format = m_core.Format();
         const std::size_t keep = format.samplesPerSec * format.channels / 4;
-        const std::size_t available = m_ring.Available();
-        if (available > keep) m_ring.SkipTo(m_ring.ReadPosition() + (available - keep));
+        const std::size_t available = m_state->ring.Available();
+        if (available > keep)
+            m_state->ring.SkipTo(m_state->ring.ReadPosition() + (available - keep));
         return done;
     }
 
@@ -137,11 +153,11 @@ private:
             const std::size_t total = m_core.SamplesIn(*buffer.header);
             if (buffer.samples == total) continue;
             const auto* data = static_cast<const std::int16_t*>(buffer.header->data);
-            buffer.samples += m_ring.Write(data + buffer.samples, total - buffer.samples);
+            buffer.samples += m_state->ring.Write(data + buffer.samples, total - buffer.samples);
             if (buffer.samples < total) break;
-            buffer.mark = m_ring.WritePosition();
+            buffer.mark = m_state->ring.WritePosition();
         }
-        const std::uint64_t played = m_ring.ReadPosition();
+        const std::uint64_t played = m_state->ring.ReadPosition();
         std::size_t done = 0;
         while (done < queue.size() &&
                queue[done].samples == m_core.SamplesIn(*queue[done].header) &&
@@ -151,10 +167,9 @@ private:
     }
 
     WaveDeviceCore& m_core;
+    const std::shared_ptr<StreamState> m_state;
     PaStream* m_stream = nullptr;
-    SampleRing m_ring;
-    std::atomic<bool> m_paused{false};
-    std::atomic<std::uint64_t> m_discardTo{0};  // output: the callback drops what lies before
+    bool m_started = false;  // input
 };
 
 class PortAudioDriver final : public WaveAudioDriver {

@@ -61,13 +61,10 @@ WaveDeviceCore::WaveDeviceCore(SoundDirection direction, const WaveFormat& forma
       m_format(format),
       m_event(event),
       m_names(direction == SoundDirection::In ? kInNames : kOutNames),
-      m_inline(service == Service::Inline) {
-    sem_init(&m_wake, 0, 0);
-}
+      m_inline(service == Service::Inline) {}
 
 WaveDeviceCore::~WaveDeviceCore() {
     Shut(false);
-    sem_destroy(&m_wake);
 }
 
 void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport) {
@@ -181,7 +178,7 @@ void WaveDeviceCore::Abandon() {
 }
 
 void WaveDeviceCore::Wake() {
-    if (!m_inline) sem_post(&m_wake);
+    if (!m_inline) m_wake->Post();
 }
 
 // With m_lock held: logs the call and gives its result if it must fail now.
@@ -271,9 +268,9 @@ void WaveDeviceCore::WaitForWake(std::chrono::nanoseconds timeout) {
     const auto total = std::chrono::nanoseconds(deadline.tv_nsec) + timeout;
     deadline.tv_sec += static_cast<time_t>(total / 1s);
     deadline.tv_nsec = static_cast<long>((total % 1s).count());
-    while (sem_clockwait(&m_wake, CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
+    while (sem_clockwait(m_wake->Native(), CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
     }
-    while (sem_trywait(&m_wake) == 0) {
+    while (sem_trywait(m_wake->Native()) == 0) {
     }
 }
 

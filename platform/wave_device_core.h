@@ -76,6 +76,22 @@ MMRESULT CheckOpen(bool deviceExists, AutoResetEvent* notify, bool hasResult,
 
 struct DeviceCallNames;
 
+// The semaphore that wakes a device's service thread; shared with whatever may still post to it
+// once the device is gone (a stream being ended on another thread).
+class DeviceWake {
+public:
+    DeviceWake() { sem_init(&m_semaphore, 0, 0); }
+    DeviceWake(const DeviceWake&) = delete;
+    DeviceWake& operator=(const DeviceWake&) = delete;
+    ~DeviceWake() { sem_destroy(&m_semaphore); }
+    // Any thread, never blocks: safe from a sound callback.
+    void Post() { sem_post(&m_semaphore); }
+    sem_t* Native() { return &m_semaphore; }
+
+private:
+    sem_t m_semaphore;
+};
+
 class WaveDeviceCore {
 public:
     // How the buffers are served: by a thread of the device's own, or on the calling thread
@@ -108,6 +124,7 @@ public:
 
     // Asks for a service round soon. Any thread, never blocks: safe from a sound callback.
     void Wake();
+    std::shared_ptr<DeviceWake> Waker() const { return m_wake; }
 
     SoundDirection Direction() const { return m_direction; }
     const WaveFormat& Format() const { return m_format; }
@@ -133,7 +150,7 @@ private:
     AutoResetEvent* const m_event;
     const DeviceCallNames& m_names;
     const bool m_inline;
-    sem_t m_wake;
+    const std::shared_ptr<DeviceWake> m_wake = std::make_shared<DeviceWake>();
 
     mutable std::mutex m_lock;  // serialises the calls and the service thread's rounds
     std::unique_ptr<WaveTransport> m_transport;
