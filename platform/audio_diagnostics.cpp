@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/stderr_filter.h"
+
 namespace platform {
 
 bool AudioDiagnosticsEnabled() {
@@ -22,15 +24,7 @@ void AudioDiagnostic(std::string_view library, std::string_view text) {
     // descriptor, since the stderr stream may be the filter that calls this.
     std::string line = "kavrin audio (";
     line.append(library).append("): ").append(text).append("\n");
-    const char* data = line.data();
-    std::size_t size = line.size();
-    while (size > 0) {
-        const ssize_t written = ::write(2, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
+    WriteToDescriptor2(line.data(), line.size());
 }
 
 }  // namespace platform

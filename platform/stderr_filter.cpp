@@ -10,16 +10,6 @@
 namespace platform {
 namespace {
 
-void WriteAll(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(2, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
-
 // The stream's state. glibc serialises the calls on one stream with a lock of its own that the
 // thread sanitizer does not see, so the pending text has a mutex of its own too.
 class FilteredStream {
@@ -38,14 +28,14 @@ public:
                 if (m_filter.takes(line))
                     taken.emplace_back(line);
                 else
-                    WriteAll(m_pending.data() + start, end - start + 1);
+                    WriteToDescriptor2(m_pending.data() + start, end - start + 1);
                 start = end + 1;
             }
             m_pending.erase(0, start);
             // An unfinished line that cannot become one of the filter's is shown now, as an
             // unbuffered stderr would.
             if (!MayBecomeTaken(m_pending)) {
-                WriteAll(m_pending.data(), m_pending.size());
+                WriteToDescriptor2(m_pending.data(), m_pending.size());
                 m_pending.clear();
             }
         }
@@ -71,6 +61,16 @@ ssize_t CookieWrite(void* cookie, const char* data, std::size_t size) {
 }
 
 }  // namespace
+
+void WriteToDescriptor2(const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(2, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
 
 bool FilterStandardError(StderrFilter filter) {
     static std::once_flag once;

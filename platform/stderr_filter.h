@@ -6,6 +6,7 @@
 // reports) are not touched.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ struct StderrFilter {
     // Text that may be the start of such a line is held until its line ends.
     std::string prefix;
 };
+
+// Writes straight to descriptor 2, whole (past the stream and so past any filter).
+void WriteToDescriptor2(const char* data, std::size_t size);
 
 // Installs the filter as the process's stderr stream. Once per process; later calls do nothing
 // and return false. False also when the stream cannot be made (stderr stays as it was).

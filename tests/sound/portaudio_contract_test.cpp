@@ -4,24 +4,16 @@
 
 #include "platform/portaudio_driver.h"
 #include "platform/portaudio_library.h"
+#include "tests/sound/server_driver.h"
 #include "tests/support/wave_device_contract.h"
 
 namespace {
 
 using wave_contract::WaveDeviceContract;
 
-bool EnvironmentSays(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && std::string(value) == "1";
-}
-
 std::shared_ptr<platform::WaveAudioDriver> MakeDriver() {
-    if (EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER")) return nullptr;
-    auto driver = platform::MakePortAudioDriver();
-    if (driver->GetInputDeviceCount() > 0 && driver->GetOutputDeviceCount() > 0) return driver;
-    if (EnvironmentSays("KAVRIN_EXPECT_SOUND_SERVER"))
-        ADD_FAILURE() << "a sound server was expected, but PortAudio lists no default device";
-    return nullptr;
+    std::string whyNot;
+    return sound_test::ServerDriver(&whyNot);
 }
 
 INSTANTIATE_TEST_SUITE_P(PortAudio, WaveDeviceContract,

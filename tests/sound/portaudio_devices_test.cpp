@@ -11,6 +11,7 @@
 
 #include "platform/portaudio_driver.h"
 #include "platform/sound_device_choice.h"
+#include "tests/sound/server_driver.h"
 #include "tests/support/wave_test_support.h"
 
 namespace {
@@ -18,22 +19,12 @@ namespace {
 using platform::SoundDeviceId;
 using platform::SoundDirection;
 
-bool EnvironmentSays(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && std::string(value) == "1";
-}
-
 class PortAudioDevicesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
-            GTEST_SKIP() << "no sound server in this run";
-        m_driver = platform::MakePortAudioDriver();
-        if (m_driver->GetInputDeviceCount() == 0 || m_driver->GetOutputDeviceCount() == 0) {
-            if (EnvironmentSays("KAVRIN_EXPECT_SOUND_SERVER"))
-                FAIL() << "a sound server was expected, but PortAudio lists no default device";
-            GTEST_SKIP() << "no default sound device (run under scripts/with-pulseaudio.sh)";
-        }
+        std::string whyNot;
+        m_driver = sound_test::ServerDriver(&whyNot);
+        if (m_driver == nullptr) GTEST_SKIP() << whyNot;
         platform::SetSoundDeviceFallbackHook(
             [this](SoundDirection direction, const SoundDeviceId& gone) {
                 m_notes.push_back(platform::SoundDeviceFallbackNote(direction, gone));
@@ -61,7 +52,7 @@ protected:
 };
 
 TEST(PortAudioDevicesWithoutServer, ListsNone) {
-    if (!EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
+    if (!sound_test::EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
         GTEST_SKIP() << "only when KAVRIN_EXPECT_NO_SOUND_SERVER=1";
     EXPECT_TRUE(platform::ListSoundDevices(SoundDirection::In).empty());
     EXPECT_TRUE(platform::ListSoundDevices(SoundDirection::Out).empty());

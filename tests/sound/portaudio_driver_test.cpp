@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/sound/server_driver.h"
 #include "tests/support/wave_test_support.h"
 
 namespace {
@@ -34,11 +35,6 @@ using wave_test::Take;
 using wave_test::Watchdog;
 constexpr double kBlockSeconds = kBlock / 11025.0;  // about 0.37 s
 
-bool EnvironmentSays(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && std::string(value) == "1";
-}
-
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -52,14 +48,9 @@ void FillTone(Buffer& buffer, double frequency, double amplitude, int firstSampl
 class PortAudioDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
-            GTEST_SKIP() << "no sound server in this run";
-        m_driver = platform::MakePortAudioDriver();
-        if (m_driver->GetInputDeviceCount() == 0 || m_driver->GetOutputDeviceCount() == 0) {
-            if (EnvironmentSays("KAVRIN_EXPECT_SOUND_SERVER"))
-                FAIL() << "a sound server was expected, but PortAudio lists no default device";
-            GTEST_SKIP() << "no default sound device (run under scripts/with-pulseaudio.sh)";
-        }
+        std::string whyNot;
+        m_driver = sound_test::ServerDriver(&whyNot);
+        if (m_driver == nullptr) GTEST_SKIP() << whyNot;
     }
 
     std::unique_ptr<platform::WaveOutDevice> OpenOut(AutoResetEvent& event) {
@@ -78,7 +69,7 @@ protected:
 };
 
 TEST(PortAudioDriverWithoutServer, ReportsNoDevices) {
-    if (!EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
+    if (!sound_test::EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER"))
         GTEST_SKIP() << "only when KAVRIN_EXPECT_NO_SOUND_SERVER=1";
     auto driver = platform::MakePortAudioDriver();
     EXPECT_EQ(driver->GetInputDeviceCount(), 0u);
