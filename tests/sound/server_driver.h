@@ -17,7 +17,8 @@ inline bool EnvironmentSays(const char* name) {
     return value != nullptr && std::string(value) == "1";
 }
 
-// The driver, or nullptr with the reason to skip (a failure is added when a server was expected).
+// The driver, or nullptr with the reason to skip (a fatal failure is added when a server was
+// expected).
 inline std::shared_ptr<platform::WaveAudioDriver> ServerDriver(std::string* whyNot) {
     if (EnvironmentSays("KAVRIN_EXPECT_NO_SOUND_SERVER")) {
         *whyNot = "no sound server in this run";
@@ -25,8 +26,9 @@ inline std::shared_ptr<platform::WaveAudioDriver> ServerDriver(std::string* whyN
     }
     auto driver = platform::MakePortAudioDriver();
     if (driver->GetInputDeviceCount() > 0 && driver->GetOutputDeviceCount() > 0) return driver;
+    // A fatal failure, so that a fixture's SetUp calling this keeps its test body from running.
     if (EnvironmentSays("KAVRIN_EXPECT_SOUND_SERVER"))
-        ADD_FAILURE() << "a sound server was expected, but PortAudio lists no default device";
+        [] { FAIL() << "a sound server was expected, but PortAudio lists no default device"; }();
     *whyNot = "no default sound device (run under scripts/with-pulseaudio.sh)";
     return nullptr;
 }
