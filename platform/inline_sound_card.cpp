@@ -17,8 +17,7 @@ public:
     std::size_t Move(std::deque<QueuedBuffer>& queue, bool running, bool, DeviceClock::time_point,
                      std::optional<DeviceClock::time_point>*) override {
         if (!running) return 0;
-        for (QueuedBuffer& buffer : queue)
-            buffer.samples = buffer.header->bufferLength / m_format.blockAlign * m_format.channels;
+        for (QueuedBuffer& buffer : queue) buffer.samples = SamplesIn(m_format, *buffer.header);
         return queue.size();
     }
 

@@ -131,10 +131,6 @@ private:
         return m_direction == SoundDirection::In ? m_state->openInputs : m_state->openOutputs;
     }
 
-    std::size_t SamplesIn(const WaveHeader& header) const {
-        return header.bufferLength / m_format.blockAlign * m_format.channels;
-    }
-
     DeviceClock::duration Length(const WaveHeader& header) const {
         const double frames = header.bufferLength / m_format.blockAlign;
         return std::chrono::duration_cast<DeviceClock::duration>(
@@ -144,7 +140,7 @@ private:
     // Fills the buffer from the capture samples, or plays it (with the card's lock held).
     // False when a capture buffer cannot be filled completely: the samples have run out.
     bool Complete(QueuedBuffer& buffer) {
-        const std::size_t count = SamplesIn(*buffer.header);
+        const std::size_t count = SamplesIn(m_format, *buffer.header);
         if (m_direction == SoundDirection::In) {
             if (m_state->capture.size() - m_state->captureNext < count) return false;
             if (count > 0)

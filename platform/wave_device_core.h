@@ -70,6 +70,11 @@ public:
 // `maxChannels`, and a consistent record.
 bool IsSupportedFormat(const WaveFormat& format, int maxChannels);
 
+// The samples a buffer holds (whole frames only).
+inline std::size_t SamplesIn(const WaveFormat& format, const WaveHeader& header) {
+    return header.bufferLength / format.blockAlign * format.channels;
+}
+
 // The checks every open makes, in order: the device, the event and result, the format.
 MMRESULT CheckOpen(bool deviceExists, AutoResetEvent* notify, bool hasResult,
                    const WaveFormat& format, int maxChannels);
@@ -129,7 +134,7 @@ public:
     SoundDirection Direction() const { return m_direction; }
     const WaveFormat& Format() const { return m_format; }
     std::size_t SamplesIn(const WaveHeader& header) const {
-        return header.bufferLength / m_format.blockAlign * m_format.channels;
+        return platform::SamplesIn(m_format, header);
     }
 
 private:
