@@ -16,8 +16,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 xvfb=(xvfb-run -a -s "-screen 0 1600x1200x24")
 
 # Each step says when it began and how long the run has taken, so a slow step stands out in CI's log.
-started=$SECONDS
-step() { printf '\n=== %s (at %s, %d s in) ===\n' "$*" "$(date +%T)" $((SECONDS - started)); }
+step() { printf '\n=== %s (at %s, %d s in) ===\n' "$*" "$(date +%T)" "$SECONDS"; }
 
 step "Formatting"
 mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || find . -name '*.h' -o -name '*.cpp')
