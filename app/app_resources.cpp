@@ -46,6 +46,11 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(timeline, ID_TIMELINE_EXPORT_CSV, "Export &CSV...");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_PNG, "Export &PNG...");
     AppendCommand(timeline, ID_TIMELINE_CLEAR, "C&lear");
+    timeline->AppendSeparator();
+    AppendCommand(timeline, ID_TIMELINE_REVIEW, "&Review Recording...\tCtrl+R");
+    AppendCommand(timeline, ID_TIMELINE_CANCEL_REVIEW, "Cancel Re&view");
+    AppendCommand(timeline, ID_TIMELINE_PLAY, "&Play/Pause");
+    AppendCommand(timeline, ID_TIMELINE_LOOP, "Loop Selection", wxITEM_CHECK);
 
     auto* view = new wxMenu;
     AppendCommand(view, ID_VIEW_TOOLBAR, "&Toolbar", wxITEM_CHECK);

@@ -62,13 +62,18 @@ std::optional<std::string> ChooseFile(const platform::OpenFileRequest& request) 
 wxString OpenFileWildcard(const platform::OpenFileRequest& request) {
     wxString patterns;
     std::string current;
-    AddCaseVariants(request.presetName, 0, current, patterns);
-    wxString wildcard = wxString::FromUTF8(request.filterLabel) + "|" + patterns;
+    wxString wildcard;
+    // Without a first type of its own the request lists only its extra types.
+    if (!request.filterLabel.empty()) {
+        AddCaseVariants(request.presetName, 0, current, patterns);
+        wildcard = wxString::FromUTF8(request.filterLabel) + "|" + patterns;
+    }
     for (const platform::OpenFileFilter& filter : request.extraFilters) {
         wxString extra;
         for (const std::string& pattern : filter.patterns)
             AddCaseVariants(pattern, 0, current, extra);
-        wildcard += "|" + wxString::FromUTF8(filter.label) + "|" + extra;
+        if (!wildcard.empty()) wildcard += "|";
+        wildcard += wxString::FromUTF8(filter.label) + "|" + extra;
     }
     return wildcard;
 }

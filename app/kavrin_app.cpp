@@ -11,12 +11,14 @@
 #include <exception>
 
 #include "app/about_dlg.h"
+#include "app/file_names.h"
 #include "app/gui_seams.h"
 #include "app/kavrin_doc.h"
 #include "app/kavrin_doc_manager.h"
 #include "app/kavrin_help_controller.h"
 #include "app/main_frame.h"
 #include "app/settings.h"
+#include "platform/audio_decoder.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/portaudio_driver.h"
@@ -24,6 +26,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/string_table.h"
+#include "ui/timeline_review.h"
 #include "ui/tolmar_disp.h"
 
 #ifndef KAVRIN_HELP_DIR
@@ -52,12 +55,20 @@ CKavrinApp::~CKavrinApp() = default;
 
 void CKavrinApp::OnInitCmdLine(wxCmdLineParser& parser) {
     wxApp::OnInitCmdLine(parser);
+    parser.AddOption(wxEmptyString, "review", "review a recording: analyse all of it at once",
+                     wxCMD_LINE_VAL_STRING);
     parser.AddParam("file", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
 bool CKavrinApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     if (!wxApp::OnCmdLineParsed(parser)) return false;
-    if (parser.GetParamCount() > 0) m_commandLineFile = parser.GetParam(0);
+    wxString review;
+    if (parser.Found("review", &review)) {
+        m_commandLineFile = review;
+        m_reviewRequested = true;
+    } else if (parser.GetParamCount() > 0) {
+        m_commandLineFile = parser.GetParam(0);
+    }
     return true;
 }
 
@@ -100,7 +111,15 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     m_mainFrame = new CMainFrame;
     const bool frameMade = m_mainFrame->Create(m_docManager);
     if (frameMade) SetTopWindow(m_mainFrame);
-    if (!frameMade || !m_docManager->CreateFirstDocument(path)) {
+    // A recording (what a double click in a file manager hands over) is reviewed, never opened as
+    // the empty document that Save would write over it.
+    std::string review;
+    wxString document = path;
+    if (!path.empty() && (m_reviewRequested || platform::IsDecodableAudio(FileNameBytes(path)))) {
+        review = FileNameBytes(path);
+        document.clear();
+    }
+    if (!frameMade || !m_docManager->CreateFirstDocument(document)) {
         if (!frameMade) platform::ShowMessage(LoadString(AFX_IDP_FAILED_TO_CREATE_DOC));
         m_mainFrame->Destroy();
         m_mainFrame = nullptr;
@@ -108,6 +127,12 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     }
     m_mainFrame->Show(true);
     m_mainFrame->Update();
+    if (!review.empty()) {
+        CallAfter([this, review] {
+            if (CTolmarDisp* view = GetView(); view && view->Timeline())
+                view->Timeline()->Review().Start(review);
+        });
+    }
     return true;
 }
 

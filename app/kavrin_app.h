@@ -36,7 +36,8 @@ public:
     bool OnExceptionInMainLoop() override;
 
     // Start-up in its fixed order; false ends the application. With a path, that file is opened
-    // as the document instead of a new one.
+    // as the document instead of a new one; a recording that libsndfile reads (or any path after
+    // --review) is reviewed in the timeline instead, beside a new document.
     bool InitInstance(const wxString& path = wxEmptyString);
     // Saves the recent-file list and the settings and lets go of the shell's objects.
     void ExitInstance();
@@ -73,6 +74,7 @@ private:
     std::unique_ptr<wxHtmlHelpController> m_help;
     wxString m_helpBookPath;
     wxString m_commandLineFile;
+    bool m_reviewRequested = false;  // kavrin --review FILE
     int m_previewPages = 0;
     DocumentPathPrompt m_pathPrompt;
 };

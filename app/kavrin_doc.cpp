@@ -92,6 +92,14 @@ void CKavrinDoc::TakeName(const wxString& path) {
 
 bool CKavrinDoc::DoSaveDocument(const wxString& filename) {
     if (RefuseSpecialFile(FileNameBytes(filename))) return false;
+    // The document is empty: saving over a file that holds data (a recording, say) would erase
+    // it, whatever the user answered before. Nothing is written.
+    if (HoldsData(filename)) {
+        platform::ShowMessage(FileNameBytes(filename) +
+                              " holds data. Kavrin's document is empty; saving would erase the "
+                              "file, so nothing was written.");
+        return false;
+    }
     errno = 0;
     std::ofstream file(FileNameBytes(filename), std::ios::binary | std::ios::trunc);
     if (!file) {

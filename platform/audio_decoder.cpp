@@ -158,6 +158,19 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
     return out;
 }
 
+bool IsDecodableAudio(const std::string& path) {
+    try {
+        CFile::RequireRegularFile(path);
+    } catch (const CFileException&) {
+        return false;
+    }
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sound) return false;
+    sf_close(sound);
+    return info.channels > 0 && info.samplerate > 0;
+}
+
 std::vector<std::string> DecodableExtensions() {
     std::vector<std::string> extensions;
     int count = 0;

@@ -86,6 +86,10 @@ struct DecodedAudio {
 // Decodes the whole file into memory, as CAudioDecoder streams it.
 DecodedAudio DecodeAudioFile(const std::string& path);
 
+// True when `path` is a regular file that libsndfile reads as audio (a headerless file is not).
+// Never blocks: what is not a regular file is not opened.
+bool IsDecodableAudio(const std::string& path);
+
 // The file-name extensions of the formats this libsndfile build reads, lower case, without the
 // dot ("wav", "flac", ...), each once.
 std::vector<std::string> DecodableExtensions();

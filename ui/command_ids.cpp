@@ -16,7 +16,8 @@ const CommandId kAllCommands[] = {
     ID_LINE_RECORD,
     // The Timeline menu.
     ID_TIMELINE_SHOW, ID_TIMELINE_MARK, ID_TIMELINE_EXPORT_CSV, ID_TIMELINE_EXPORT_PNG,
-    ID_TIMELINE_CLEAR,
+    ID_TIMELINE_CLEAR, ID_TIMELINE_REVIEW, ID_TIMELINE_CANCEL_REVIEW, ID_TIMELINE_PLAY,
+    ID_TIMELINE_LOOP,
     // Input > "Sound Devices...".
     ID_INPUT_SOUND_DEVICES};
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);

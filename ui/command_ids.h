@@ -47,6 +47,10 @@ enum CommandId : int {
     ID_TIMELINE_EXPORT_CSV = 32802,
     ID_TIMELINE_EXPORT_PNG = 32803,
     ID_TIMELINE_CLEAR = 32804,
+    ID_TIMELINE_REVIEW = 32805,
+    ID_TIMELINE_CANCEL_REVIEW = 32806,
+    ID_TIMELINE_PLAY = 32807,
+    ID_TIMELINE_LOOP = 32808,
 };
 
 // Every command of the table, in table order.

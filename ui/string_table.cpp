@@ -37,6 +37,12 @@ constexpr Entry kStrings[] = {
     {32802, "Save the timeline's evaluations and marks as CSV\nExport CSV"},
     {32803, "Save the timeline's plot as a PNG picture\nExport PNG"},
     {32804, "Forget every evaluation, segment and mark of the timeline\nClear"},
+    {32805, "Open a recording and analyse all of it at once, to see, seek and listen\nReview"},
+    {32806, "Stop the review in progress (Escape in the timeline)\nCancel Review"},
+    {32807,
+     "Play the reviewed recording from the playhead or the selection, or pause (Space in the "
+     "timeline)\nPlay"},
+    {32808, "Play the selection again and again\nLoop Selection"},
     {AFX_IDS_OPENFILE, "Open"},
     {AFX_IDS_SAVEFILE, "Save As"},
     {AFX_IDS_ALLFILTER, "All Files (*.*)"},

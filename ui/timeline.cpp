@@ -13,6 +13,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/timeline_pane.h"
+#include "ui/timeline_review.h"
 
 namespace kavrin {
 namespace {
@@ -56,10 +57,16 @@ CTimeline::CTimeline(wxFrame* frame, wxWindow* form) : m_frame(frame), m_form(fo
     // Rows an earlier window left in the rings are not this window's.
     Drain();
     m_log.Clear();
+    m_review =
+        std::make_unique<CTimelineReview>(frame, m_log, *m_pane, [this] { ShowTimeline(true); });
+    m_review->SetLampReference([this](std::int32_t thresholdAdjust) {
+        return m_lampReference.value_or(LampPreset(thresholdAdjust));
+    });
 }
 
 CTimeline::~CTimeline() {
     m_frame->Unbind(wxEVT_SIZE, &CTimeline::OnFrameSize, this);
+    m_review.reset();
     // The pane paints from this log: it goes first.
     m_pane->Destroy();
 }
@@ -75,6 +82,36 @@ void CTimeline::BindCommands(wxEvtHandler& handler) {
     BindCommand(handler, ID_TIMELINE_EXPORT_CSV, this, &CTimeline::OnExportCsv);
     BindCommand(handler, ID_TIMELINE_EXPORT_PNG, this, &CTimeline::OnExportPng);
     BindCommand(handler, ID_TIMELINE_CLEAR, this, &CTimeline::OnClear);
+    BindCommand(handler, ID_TIMELINE_REVIEW, this, &CTimeline::OnReview);
+    BindCommand(handler, ID_TIMELINE_CANCEL_REVIEW, this, &CTimeline::OnCancelReview);
+    BindCommand(handler, ID_TIMELINE_PLAY, this, &CTimeline::OnPlay);
+    BindCommand(handler, ID_TIMELINE_LOOP, this, &CTimeline::OnLoop);
+    handler.Bind(
+        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(m_review->Running()); },
+        ToolkitId(ID_TIMELINE_CANCEL_REVIEW));
+    handler.Bind(
+        wxEVT_UPDATE_UI,
+        [this](wxUpdateUIEvent& event) { event.Enable(!m_review->Path().empty()); },
+        ToolkitId(ID_TIMELINE_PLAY));
+    handler.Bind(
+        wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Check(m_review->Loop()); },
+        ToolkitId(ID_TIMELINE_LOOP));
+}
+
+void CTimeline::OnReview() {
+    m_review->OnReview();
+}
+
+void CTimeline::OnCancelReview() {
+    m_review->Cancel();
+}
+
+void CTimeline::OnPlay() {
+    m_review->PlayPause();
+}
+
+void CTimeline::OnLoop() {
+    m_review->SetLoop(!m_review->Loop());
 }
 
 int CTimeline::PaneHeight() const {
@@ -197,6 +234,7 @@ void CTimeline::OnClear() {
     // Rows still waiting belong to what is being cleared.
     Drain();
     m_log.Clear();
+    m_review->Forget();
     m_pane->Redraw();
 }
 

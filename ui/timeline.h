@@ -9,6 +9,7 @@
 #include <wx/weakref.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,7 @@
 namespace kavrin {
 
 class CTimelinePane;
+class CTimelineReview;
 
 // Where an export goes: asked of the user (a save dialog); tests answer instead. An empty
 // answer cancels.
@@ -52,6 +54,10 @@ public:
     void OnExportCsv();
     void OnExportPng();
     void OnClear();
+    void OnReview();
+    void OnCancelReview();
+    void OnPlay();
+    void OnLoop();
 
     // The steps behind the commands, for the commands and for the tests.
     void ShowTimeline(bool show);
@@ -62,6 +68,7 @@ public:
     bool IsShown() const;
     CEvaluationLog& Log() { return m_log; }
     CTimelinePane* Pane() const { return m_pane; }
+    CTimelineReview& Review() { return *m_review; }
     int PaneHeight() const;
 
 private:
@@ -73,6 +80,7 @@ private:
     wxWeakRef<wxWindow> m_form;
     CTimelinePane* m_pane = nullptr;
     CEvaluationLog m_log;
+    std::unique_ptr<CTimelineReview> m_review;
     // The lamp reference of the latest tick that had one.
     std::optional<std::int32_t> m_lampReference;
 };

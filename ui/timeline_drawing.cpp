@@ -35,6 +35,12 @@ wxColour TimelineBandColour() {
 wxColour TimelineMarkColour() {
     return wxColour(40, 40, 200);
 }
+wxColour TimelineLevelColour() {
+    return wxColour(70, 90, 130);
+}
+wxColour TimelinePlayheadColour() {
+    return wxColour(230, 120, 0);
+}
 wxColour TimelineLampColour(EvaluationLamp lamp) {
     switch (lamp) {
         case EvaluationLamp::Red:
@@ -125,6 +131,28 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
         gc->FillPath(path);
     }
 
+    // The recording's level: each column from its lowest to its highest sample.
+    if (!layout.levelColumns.empty()) {
+        const TimelineRect& level = layout.level;
+        gc->SetPen(*wxTRANSPARENT_PEN);
+        gc->SetBrush(wxBrush(wxColour(246, 246, 246)));
+        gc->DrawRectangle(level.left, level.top, level.right - level.left,
+                          level.bottom - level.top);
+        wxGraphicsPath columns = gc->CreatePath();
+        for (const TimelineColumn& column : layout.levelColumns)
+            columns.AddRectangle(column.x, column.top, 1, column.bottom - column.top);
+        gc->SetBrush(wxBrush(TimelineLevelColour()));
+        gc->FillPath(columns);
+    }
+    // The selection over plot and level, translucent, so that both still read.
+    if (layout.selectionX) {
+        const double bottom = layout.level.bottom > 0 ? layout.level.bottom : plot.bottom;
+        gc->SetPen(*wxTRANSPARENT_PEN);
+        gc->SetBrush(wxBrush(wxColour(60, 110, 220, 60)));
+        gc->DrawRectangle(layout.selectionX->first, plot.top,
+                          layout.selectionX->second - layout.selectionX->first, bottom - plot.top);
+    }
+
     // The plot's frame.
     gc->SetPen(wxPen(axisColour, 1));
     gc->SetBrush(*wxTRANSPARENT_BRUSH);
@@ -147,6 +175,12 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
         rule(segment, wxColour(120, 120, 120), wxPENSTYLE_DOT);
     for (const TimelineRule& mark : layout.marks)
         rule(mark, TimelineMarkColour(), wxPENSTYLE_SOLID);
+
+    if (layout.playheadX) {
+        gc->SetPen(wxPen(TimelinePlayheadColour(), 2));
+        const double x = std::floor(*layout.playheadX) + 0.5;
+        gc->StrokeLine(x, plot.top, x, layout.strip.bottom);
+    }
 
     // Time labels.
     gc->SetFont(font, axisColour);

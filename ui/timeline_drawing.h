@@ -10,10 +10,12 @@
 
 namespace kavrin {
 
-wxColour TimelineInstColour();  // the instantaneous marker's red
-wxColour TimelineAvgColour();   // a green that reads on white
-wxColour TimelineBandColour();  // the light band of minimum and maximum
-wxColour TimelineMarkColour();  // marks
+wxColour TimelineInstColour();      // the instantaneous marker's red
+wxColour TimelineAvgColour();       // a green that reads on white
+wxColour TimelineBandColour();      // the light band of minimum and maximum
+wxColour TimelineMarkColour();      // marks
+wxColour TimelineLevelColour();     // the recording's level
+wxColour TimelinePlayheadColour();  // the playhead, an orange no curve uses
 wxColour TimelineLampColour(EvaluationLamp lamp);
 
 // A bitmap of layout.width x layout.height; an empty layout gives an invalid bitmap.

@@ -54,6 +54,30 @@ std::string FormatMinutesSeconds(double seconds) {
     return text;
 }
 
+std::string FormatHoursMinutesSeconds(double seconds) {
+    if (!(seconds > 0.0)) seconds = 0.0;
+    const auto whole = static_cast<long long>(std::floor(seconds + 1e-9));
+    char text[40];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+    return text;
+}
+
+TimelineView FitTimeline(double from, double to) {
+    TimelineView view;
+    view.following = false;
+    view.spanSeconds = Clamp(to - from, kMinTimelineSpan, kMaxTimelineSpan);
+    view.endSeconds = std::max(to, from + view.spanSeconds);
+    return view;
+}
+
+double TimelineSecondsAt(const TimelineLayout& layout, double x) {
+    const double width = layout.plot.right - layout.plot.left;
+    if (width <= 0.0) return layout.fromSeconds;
+    return layout.fromSeconds +
+           (x - layout.plot.left) / width * (layout.toSeconds - layout.fromSeconds);
+}
+
 void VisibleRange(const TimelineView& view, const CEvaluationLog& log, double& from, double& to) {
     const double span = Clamp(view.spanSeconds, kMinTimelineSpan, kMaxTimelineSpan);
     const double end = view.following ? std::max(log.EndSeconds(), span) : view.endSeconds;
@@ -93,7 +117,8 @@ TimelineView PanTimeline(const TimelineView& view, const CEvaluationLog& log, do
 }
 
 TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineView& view, int width,
-                                     int height, const TimelineMetrics& metrics) {
+                                     int height, const TimelineMetrics& metrics,
+                                     const TimelineReviewOverlay* overlay) {
     TimelineLayout out;
     out.width = width;
     out.height = height;
@@ -110,6 +135,15 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     out.plot.bottom = std::max(out.plot.top + 1, out.strip.top - ch * 0.3);
     out.strip.left = out.plot.left;
     out.strip.right = out.plot.right;
+    const bool withLevel = overlay && overlay->envelope;
+    if (withLevel) {
+        // The recording's level between the plot and the lamps: pauses and turns show there.
+        out.level.left = out.plot.left;
+        out.level.right = out.plot.right;
+        out.level.bottom = out.strip.top - ch * 0.2;
+        out.level.top = std::max(out.plot.top + ch, out.level.bottom - std::max(ch * 2.2, 12.0));
+        out.plot.bottom = std::max(out.plot.top + 1, out.level.top - ch * 0.2);
+    }
 
     VisibleRange(view, log, out.fromSeconds, out.toSeconds);
     const double from = out.fromSeconds;
@@ -135,7 +169,8 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     }
 
     // Time ticks: the smallest step whose labels do not crowd each other.
-    const double labelWidth = cw * 7;
+    const bool hours = to >= 3600.0;
+    const double labelWidth = cw * (hours ? 9 : 7);
     double step = kTimeSteps[std::size(kTimeSteps) - 1];
     for (double candidate : kTimeSteps) {
         if (candidate / (to - from) * plotWidth >= labelWidth) {
@@ -144,7 +179,35 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         }
     }
     for (double t = std::ceil(std::max(from, 0.0) / step) * step; t <= to + 1e-9; t += step)
-        out.timeTicks.push_back({xOf(t), FormatMinutesSeconds(t)});
+        out.timeTicks.push_back(
+            {xOf(t), hours ? FormatHoursMinutesSeconds(t) : FormatMinutesSeconds(t)});
+
+    if (withLevel) {
+        const CLevelEnvelope& envelope = *overlay->envelope;
+        const double half = (out.level.bottom - out.level.top) / 2.0;
+        const double middle = out.level.top + half;
+        const double perColumn = (to - from) / plotWidth;
+        const double recordingEnd = overlay->envelopeStart + envelope.Seconds();
+        for (double c = 0; c < plotWidth; ++c) {
+            const double t1 = from + c * perColumn;
+            const double t2 = t1 + perColumn;
+            if (t2 < overlay->envelopeStart || t1 > recordingEnd) continue;
+            const auto [low, high] =
+                envelope.Range(t1 - overlay->envelopeStart, t2 - overlay->envelopeStart);
+            // At least a pixel, so that silence still shows where the recording is.
+            const double top = middle - high / 32768.0 * half;
+            const double bottom = middle - low / 32768.0 * half;
+            out.levelColumns.push_back(
+                {out.plot.left + c, std::min(top, middle - 0.5), std::max(bottom, middle + 0.5)});
+        }
+    }
+    if (overlay && overlay->playhead && *overlay->playhead >= from && *overlay->playhead <= to)
+        out.playheadX = xOf(*overlay->playhead);
+    if (overlay && overlay->selection) {
+        const double x1 = Clamp(xOf(overlay->selection->first), out.plot.left, out.plot.right);
+        const double x2 = Clamp(xOf(overlay->selection->second), out.plot.left, out.plot.right);
+        if (x2 > x1) out.selectionX = std::make_pair(x1, x2);
+    }
 
     // The rows on screen, with one neighbour each side so that the lines reach the edges.
     auto [first, last] = log.RowsBetween(from, to);

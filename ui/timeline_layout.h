@@ -6,10 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/evaluation_log.h"
+#include "analysis/level_envelope.h"
 
 namespace kavrin {
 
@@ -72,11 +75,25 @@ struct TimelineMetrics {
     int charHeight = 14;
 };
 
+// What a reviewed recording adds to the picture: its level under the plot, the playhead and the
+// selection, all in timeline seconds.
+struct TimelineReviewOverlay {
+    const CLevelEnvelope* envelope = nullptr;
+    double envelopeStart = 0.0;  // where the recording's first sample lies on the timeline
+    std::optional<double> playhead;
+    std::optional<std::pair<double, double>> selection;  // from, to
+};
+
 struct TimelineLayout {
     int width = 0;
     int height = 0;
     TimelineRect plot;   // the frequency plot
     TimelineRect strip;  // the lamp strip under it
+    TimelineRect level;  // the recording's level, between the two (empty without a recording)
+    // The level strip's columns: each pixel's lowest and highest sample.
+    std::vector<TimelineColumn> levelColumns;
+    std::optional<double> playheadX;
+    std::optional<std::pair<double, double>> selectionX;
     double fromSeconds = 0.0;
     double toSeconds = 0.0;
     std::vector<TimelineTick> timeTicks;
@@ -98,7 +115,13 @@ struct TimelineLayout {
 void VisibleRange(const TimelineView& view, const CEvaluationLog& log, double& from, double& to);
 
 TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineView& view, int width,
-                                     int height, const TimelineMetrics& metrics);
+                                     int height, const TimelineMetrics& metrics,
+                                     const TimelineReviewOverlay* overlay = nullptr);
+
+// The view that shows [from, to] whole.
+TimelineView FitTimeline(double from, double to);
+// The timeline second under pixel x of a layout's plot.
+double TimelineSecondsAt(const TimelineLayout& layout, double x);
 
 // The wheel: the span shrinks (factor < 1) or grows around the time under the pointer, at
 // `anchor` (0 = left edge, 1 = right edge of the plot). Zooming keeps following when it was.
@@ -111,5 +134,7 @@ TimelineView PanTimeline(const TimelineView& view, const CEvaluationLog& log, do
 
 // "m:ss" for a time in seconds (minutes are not wrapped into hours).
 std::string FormatMinutesSeconds(double seconds);
+// "h:mm:ss", for axes that reach an hour.
+std::string FormatHoursMinutesSeconds(double seconds);
 
 }  // namespace kavrin

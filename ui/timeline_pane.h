@@ -1,11 +1,17 @@
 // The timeline pane under the form: paints the latest picture of the log, and lets the mouse
 // choose what it shows (wheel: zoom, drag: pan, double click: follow the newest evaluation).
+// With a reviewed recording it also draws the recording's level, a playhead that a click sets
+// and a selection that Shift+drag (or a drag on the level strip) makes; while the pane has the
+// focus, + and - zoom, the arrows pan, Home and End go to either end, Space plays and pauses and
+// Escape cancels a review, through the handlers its owner sets.
 //
 // Threads: user-interface thread only.
 #pragma once
 
 #include <wx/bitmap.h>
 #include <wx/window.h>
+
+#include <functional>
 
 #include "analysis/evaluation_log.h"
 #include "ui/timeline_layout.h"
@@ -24,6 +30,19 @@ public:
     const TimelineView& View() const { return m_view; }
     void SetView(const TimelineView& view);
     const TimelineLayout& LastLayout() const { return m_layout; }
+
+    // The reviewed recording's part of the picture (the envelope is its owner's; null: none).
+    const TimelineReviewOverlay& Overlay() const { return m_overlay; }
+    void SetEnvelope(const CLevelEnvelope* envelope, double startSeconds);
+    void SetPlayhead(std::optional<double> seconds);
+    void SetSelection(std::optional<std::pair<double, double>> selection);
+    // Keeps `seconds` in view: a page further when it has left the visible stretch.
+    void KeepInView(double seconds);
+    // The keys of the pane, for its owner and the tests: Space, Escape.
+    std::function<void()> m_onPlayPause;
+    std::function<void()> m_onEscape;
+    // A click set the playhead (timeline seconds).
+    std::function<void(double)> m_onPlayheadSet;
     const wxBitmap& Picture() const { return m_picture; }
     // How many times the picture was drawn (for the tests of the tick's repainting).
     int Redraws() const { return m_redraws; }
@@ -35,13 +54,19 @@ private:
     void OnMotion(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
     void OnDoubleClick(wxMouseEvent& event);
+    void OnKey(wxKeyEvent& event);
+    bool InLevelStrip(int y) const;
 
     const CEvaluationLog& m_log;
     TimelineView m_view;
     TimelineLayout m_layout;
     wxBitmap m_picture;
+    TimelineReviewOverlay m_overlay;
     bool m_dragging = false;
+    bool m_selecting = false;
+    bool m_moved = false;
     int m_dragX = 0;
+    int m_downX = 0;
     int m_redraws = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/dialog_text.h"
 #include "ui/form_fit.h"
 #include "ui/form_ids.h"
 #include "ui/live_recording.h"
@@ -16,6 +17,8 @@
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
 #include "ui/tick_drawing.h"
+#include "ui/timeline.h"
+#include "ui/timeline_review.h"
 
 namespace kavrin {
 namespace {
@@ -93,6 +96,11 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
             std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
     m_timeline = std::make_unique<CTimeline>(frame, m_form);
     m_timeline->BindCommands(*this);
+    // A review analyses with the form's two adjust values as a start command reads them.
+    m_timeline->Review().SetAdjustValues([this] {
+        return std::make_pair(ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10),
+                              ReadThresholdAdjust());
+    });
     frame->SendSizeEvent();
     return true;
 }

@@ -154,12 +154,21 @@ TEST_F(ShellTest, MenuPromptsReachTheMessagePane) {
 
 TEST_F(ShellTest, SaveAsksForANameAndWritesAnEmptyFile) {
     ASSERT_TRUE(StartApp());
-    const std::string path = TempPath("saved.doc");
-    std::ofstream(path) << "old contents";
+    // Over a file that holds data nothing is written, whatever the user confirmed.
+    const std::string recording = TempPath("interview.wav");
+    std::ofstream(recording) << "old contents";
     wxString title;
-    ChoosePath(path, &title);
+    ChoosePath(recording, &title);
     SendCommand(ID_FILE_SAVE);
     EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(ReadFile(recording), "old contents");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].text.find("holds data"), std::string::npos) << Messages()[0].text;
+    ClearMessages();
+
+    const std::string path = TempPath("saved.doc");
+    ChoosePath(path, &title);
+    SendCommand(ID_FILE_SAVE);
     ASSERT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_EQ(Frame()->GetTitle(), "saved.doc - Windows Tolmar (Tolmar)");
