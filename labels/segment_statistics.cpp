@@ -27,14 +27,28 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
                                                         std::span<const StatisticsRow> rows) {
     std::vector<SegmentStatistics> table;
     table.reserve(segments.size());
+    // A session's rows come in time order: then each segment reads only its own stretch (the
+    // same rows in the same order as a full pass, so the same sums).
+    const bool sorted = std::is_sorted(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return a.timeSeconds < b.timeSeconds;
+    });
     for (const Segment& segment : segments) {
+        std::span<const StatisticsRow> stretch = rows;
+        if (sorted) {
+            const auto first = std::partition_point(rows.begin(), rows.end(), [&](const auto& row) {
+                return !(segment.start <= row.timeSeconds - kBlockSeconds);
+            });
+            const auto last = std::partition_point(
+                first, rows.end(), [&](const auto& row) { return row.timeSeconds <= segment.end; });
+            stretch = std::span<const StatisticsRow>(first, last);
+        }
         SegmentStatistics s;
         s.segment = segment;
         double instSum = 0.0, avgSum = 0.0, magnitudeSum = 0.0;
         double instMin = std::numeric_limits<double>::infinity();
         double instMax = -std::numeric_limits<double>::infinity();
         std::uint64_t red = 0, yellow = 0, green = 0;
-        for (const StatisticsRow& row : rows) {
+        for (const StatisticsRow& row : stretch) {
             if (!BlockInside(segment, row.timeSeconds)) continue;
             ++s.evaluations;
             if (row.instFreq == kNoReadingIndex) {
@@ -64,7 +78,7 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
             s.magnitudeMean = magnitudeSum / n;
             // Two passes: the deviations from the mean, not a difference of large sums.
             double squares = 0.0;
-            for (const StatisticsRow& row : rows) {
+            for (const StatisticsRow& row : stretch) {
                 if (!BlockInside(segment, row.timeSeconds) || row.instFreq == kNoReadingIndex)
                     continue;
                 const double deviation = IndexToHz(row.instFreq) - s.instMeanHz;

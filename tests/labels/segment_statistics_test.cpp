@@ -108,6 +108,11 @@ TEST(SegmentStatistics, WholeBlocksOnlyAndNoReadingApart) {
     EXPECT_EQ(s.magnitudeMean, 3.0);
     EXPECT_EQ(s.lamps, 1u);
     EXPECT_EQ(s.greenShare, 1.0);
+    // Rows out of time order (several sessions) are all looked at.
+    const std::vector<StatisticsRow> shuffled = {rows[4], rows[2], rows[0], rows[3], rows[1]};
+    const SegmentStatistics t =
+        ComputeSegmentStatistics(std::vector<Segment>{{1.0, 2.5, "s"}}, shuffled)[0];
+    EXPECT_EQ(StatisticsCsvRow(t), StatisticsCsvRow(s));
 }
 
 }  // namespace
