@@ -17,10 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     LabelReadResult read;
     switch (data[0] % 4) {
-        case 0: read = ParseAudacityLabels(bytes); break;
-        case 1: read = ParseTextGrid(bytes); break;
-        case 2: read = ParseEaf(bytes); break;
-        default: read = ParseSidecar(bytes); break;
+        case 0:
+            read = ParseAudacityLabels(bytes);
+            break;
+        case 1:
+            read = ParseTextGrid(bytes);
+            break;
+        case 2:
+            read = ParseEaf(bytes);
+            break;
+        default:
+            read = ParseSidecar(bytes);
+            break;
     }
     if (!read.error.empty()) return 0;
     const auto& segments = read.labels.segments;
