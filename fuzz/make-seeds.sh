@@ -3,7 +3,7 @@
 # only, the same bytes every time.
 set -euo pipefail
 out=${1:?usage: make-seeds.sh FOLDER}
-mkdir -p "$out/file_source" "$out/analyze_options" "$out/settings"
+mkdir -p "$out/file_source" "$out/analyze_options" "$out/settings" "$out/labels"
 
 # A square wave of 16-bit samples: half a period of one sample, half of the other (each given
 # as printf escapes, which may stand for NUL bytes), cut to LENGTH bytes.
@@ -82,3 +82,11 @@ sound -r 100 -c 1 -b 16 "$dc/rate_100.wav"
 printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x01\x00\x00\x00\x02\x00\x00\x00\x02\x00\x10\x00data\x00\x00\x00\x00' \
     > "$dc/rate_1_header_only.wav"
 : > "$dc/empty"
+
+# Label files: the first byte chooses the reader (0 Audacity, 1 TextGrid, 2 EAF, 3 sidecar).
+lb=$out/labels
+printf '\0000.5\t1.25\tq1\n2\t2\tmark\n\\\t100\t200\n3 4 blank separated\n' > "$lb/audacity"
+printf '\001File type = "ooTextFile"\nObject class = "TextGrid"\n\nxmin = 0 \nxmax = 3 \ntiers? <exists> \nsize = 2 \nitem []: \n    item [1]:\n        class = "IntervalTier" \n        name = "q" \n        xmin = 0 \n        xmax = 3 \n        intervals: size = 2 \n        intervals [1]:\n            xmin = 0 \n            xmax = 1 \n            text = "a ""b""" \n        intervals [2]:\n            xmin = 1 \n            xmax = 3 \n            text = "" \n    item [2]:\n        class = "TextTier" \n        name = "marks" \n        xmin = 0 \n        xmax = 3 \n        points: size = 1 \n        points [1]:\n            number = 2 \n            mark = "m" \n' > "$lb/textgrid_long"
+printf '\001"ooTextFile"\n"TextGrid"\n0\n2\n<exists>\n1\n"IntervalTier"\n"x"\n0\n2\n1\n0\n2\n"only"\n' > "$lb/textgrid_short"
+printf '\002<?xml version="1.0" encoding="UTF-8"?>\n<ANNOTATION_DOCUMENT><HEADER><MEDIA_DESCRIPTOR MEDIA_URL="file:///a.wav"/></HEADER><TIME_ORDER><TIME_SLOT TIME_SLOT_ID="ts1" TIME_VALUE="500"/><TIME_SLOT TIME_SLOT_ID="ts2" TIME_VALUE="1250"/><TIME_SLOT TIME_SLOT_ID="ts3"/></TIME_ORDER><TIER TIER_ID="q"><ANNOTATION><ALIGNABLE_ANNOTATION ANNOTATION_ID="a1" TIME_SLOT_REF1="ts1" TIME_SLOT_REF2="ts2"><ANNOTATION_VALUE>q1 &amp; more</ANNOTATION_VALUE></ALIGNABLE_ANNOTATION></ANNOTATION></TIER></ANNOTATION_DOCUMENT>\n' > "$lb/eaf"
+printf '\003kavrin-labels\t1\nrecording\ttake.wav\ntier\tq\nsegment\t0.5\t1.25\tq\\t1\nsegment\t2\t2\tmark\nbaseline\t0\t1\n' > "$lb/sidecar"

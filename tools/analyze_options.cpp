@@ -44,6 +44,7 @@ std::string UsageText() {
     return "Usage: kavrin-analyze [OPTIONS] FILE...\n"
            "       kavrin-analyze [OPTIONS] --files-from LIST [FILE...]\n"
            "       kavrin-analyze [OPTIONS] --tone HZ --amplitude A --blocks N\n"
+           "       kavrin-analyze [OPTIONS] --segments LABELS FILE\n"
            "\n"
            "Analyses .WAV files (taken, like the window does, as raw 16-bit mono samples at\n"
            "11025 per second from byte 0 on) or the built-in test tone, exactly as the Kavrin\n"
@@ -79,6 +80,15 @@ std::string UsageText() {
            "                         first sample (a final partial block is not analysed);\n"
            "                         time_s is block * 4096 / 11025. Replays a recording to\n"
            "                         the rows its live session analysed\n"
+           "  --segments LABELS      instead of the rows, one CSV row per segment of LABELS\n"
+           "                         (Audacity .txt, Praat .TextGrid, ELAN .eaf, or a\n"
+           "                         .kavrin-labels.txt) over the evaluations of FILE whose\n"
+           "                         block lies inside it: label,start,end,duration,\n"
+           "                         evaluations,no_reading,inst_mean_hz,inst_sd_hz,\n"
+           "                         inst_min_hz,inst_max_hz,avg_mean_hz,magnitude_mean,\n"
+           "                         red_share,yellow_share,green_share\n"
+           "  --lamp-mode MODE       the threshold mode the lamp shares use: fixed-freq\n"
+           "                         (default, as the form starts), fixed-range, avg-relative\n"
            "  --no-progress          never show the progress bar\n"
            "  --jobs N               analyse N files at once, each by its own analyzer\n"
            "                         (default: one per processor); rows are still written in\n"
@@ -94,6 +104,9 @@ std::string UsageText() {
            "  --help                 show this text and exit\n"
            "  --version              show the version and exit\n"
            "\n"
+           "inst_freq, avg_freq, min_freq, max_freq and threshold are band indices: index i\n"
+           "is 8.0 + 0.1 * i Hz (0..40 for 8.0..12.0 Hz); 65535 means the band held no\n"
+           "energy (no reading).\n"
            "Doubles are written in the shortest form that reads back to the same double.\n"
            "Exit status: 0 when everything was analysed, 1 when a file could not be\n"
            "opened or read (the other files are still analysed), 2 on a usage error or a\n"
@@ -195,6 +208,19 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
             if (!ParseInteger<std::uint64_t>(text, 1, std::numeric_limits<std::int64_t>::max(), &n))
                 return fail("--blocks must be a whole number of 1 or more: " + text);
             blocks = n;
+        } else if (name == "--segments") {
+            if (!value(&o.segments)) return fail("option --segments needs a value");
+            if (o.segments.empty()) return fail("--segments needs a label file name");
+        } else if (name == "--lamp-mode") {
+            if (!value(&text)) return fail("option --lamp-mode needs a value");
+            if (text == "fixed-freq")
+                o.lampMode = kavrin::LampMode::FixedFreq;
+            else if (text == "fixed-range")
+                o.lampMode = kavrin::LampMode::FixedRange;
+            else if (text == "avg-relative")
+                o.lampMode = kavrin::LampMode::AvgRelative;
+            else
+                return fail("--lamp-mode must be fixed-freq, fixed-range or avg-relative: " + text);
         } else if (name == "--volume") {
             if (!value(&text)) return fail("option --volume needs a value");
             if (!ParseInteger<std::int32_t>(text, INT32_MIN, INT32_MAX, &o.volume))
@@ -211,6 +237,13 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
     if (o.help || o.version) return result;
     if (o.skipExisting && o.outputDir.empty()) return fail("--skip-existing needs --output-dir");
     if (o.nullSeparated && o.fileLists.empty()) return fail("--null needs --files-from");
+    if (!o.segments.empty()) {
+        if (toneHz || amplitude || blocks) return fail("--segments takes a file, not the tone");
+        if (o.files.size() != 1 || !o.fileLists.empty())
+            return fail("--segments takes exactly one FILE");
+        if (!o.outputDir.empty() || o.bins)
+            return fail("--segments writes one table to standard output: no --output-dir, --bins");
+    }
     const bool anyTone = toneHz || amplitude || blocks;
     if (anyTone) {
         if (!toneHz || !amplitude || !blocks)

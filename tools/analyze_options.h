@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/lamp.h"
+
 namespace kavrin_analyze {
 
 struct ToneOptions {
@@ -28,6 +30,8 @@ struct Options {
     bool skipExisting = false;           // with outputDir: inputs whose CSV is there are done
     std::vector<std::string> fileLists;  // --files-from, in order; "-" is standard input
     bool nullSeparated = false;          // the lists' paths end in NUL, not newline
+    std::string segments;  // a label file: per-segment statistics of the one FILE instead of rows
+    kavrin::LampMode lampMode = kavrin::LampMode::FixedFreq;  // the form's mode at start
     bool help = false;
     bool version = false;
 };

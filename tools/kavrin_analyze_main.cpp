@@ -13,6 +13,7 @@
 #include "tools/analyze_options.h"
 #include "tools/batch_runner.h"
 #include "tools/input_list.h"
+#include "tools/segments_runner.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         Write("kavrin-analyze 1.0.0.1\n");
         return kExitOk;
     }
+
+    if (!options.segments.empty()) return RunSegments(options, stdout);
 
     const RunSettings settings{options.volume, options.thresholdAdjust, options.bins,
                                options.decode, options.live};

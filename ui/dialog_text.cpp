@@ -38,10 +38,6 @@ std::int32_t ReadDialogInt(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t ClampAdjust(std::int32_t value) {
-    return std::clamp(value, -kAdjustBound, kAdjustBound);
-}
-
 std::optional<std::uint32_t> ParseUnsignedField(const std::string& text) {
     const std::string counted = text.substr(0, 31);
     std::size_t i = 0;

@@ -6,18 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "analysis/lamp.h"  // ClampAdjust, kAdjustBound
+
 namespace kavrin {
 
 // An edit read as a signed integer the way the form reads its adjust fields: blanks around an
 // optional minus sign and decimal digits; anything else, an empty text or a number outside the
 // 32-bit range reads as 0.
 std::int32_t ReadDialogInt(const std::string& text);
-
-// The bound put on the adjust values before any arithmetic, so that 4 x adj, adj - 50, bar
-// heights and coordinates stay far inside the integer range. The spin buttons only reach 0..100;
-// a typed value beyond the bound counts as the bound.
-inline constexpr std::int32_t kAdjustBound = 1000000;
-std::int32_t ClampAdjust(std::int32_t value);
 
 // An edit read as an unsigned decimal the way the dialog's data exchange reads it: only the first
 // 31 characters count; blanks and tabs may surround the digits; an empty field, a minus sign or

@@ -13,12 +13,6 @@ constexpr double kMarkerLength = 5.0;
 constexpr int kBarInset = 5;
 constexpr double kLiveBarFactor = 0.0001;
 constexpr double kFileBarFactor = 0.00002;
-constexpr int kThresholdCentre = 50;
-constexpr int kLampMargin = 5;
-// Results are kept this far inside the int range so that the lamp's r - 5 and the drawing's
-// coordinates never overflow.
-constexpr double kSaturation = 1.0e9;
-constexpr std::int64_t kSaturationInt = 1000000000;
 
 struct SourceOutcome {
     double inst = 0.0;
@@ -38,17 +32,8 @@ SourceOutcome ComputeSource(const TickInputs& in, const SourceReading& source, s
     outcome.instScaled = inst * kMarkerScale;
     outcome.avgScaled = avg * kMarkerScale;
 
-    const std::int32_t d = (adj - kThresholdCentre) / 2;
-    std::int32_t reference = 0;
-    if (in.modeAvgRelative) reference = TruncateSaturating(avg + sign * static_cast<double>(d));
-    if (in.modeFixedRange) {
-        // The threshold holds 0..65535; taken as a signed value.
-        const std::int64_t threshold = std::min<std::uint32_t>(source.threshold, 0x7fffffffu);
-        reference = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            threshold + sign * std::int64_t{d}, -kSaturationInt, kSaturationInt));
-    }
-    if (in.modeFixedFreq) reference = (4 * adj) / 10;
-    outcome.lampThreshold = reference;
+    outcome.lampThreshold = LampReference(in.modeAvgRelative, in.modeFixedRange, in.modeFixedFreq,
+                                          adj, avg, source.threshold, sign);
 
     const ClientRect& r = in.spectrum;
     for (int i = 0; i < kDisplayBinCount; ++i) {
@@ -82,11 +67,6 @@ std::int32_t LampPreset(std::int32_t thresholdAdjust) {
     return (4 * ClampAdjust(thresholdAdjust)) / 10;
 }
 
-std::int32_t TruncateSaturating(double value) {
-    if (std::isnan(value)) return 0;
-    return static_cast<std::int32_t>(std::clamp(value, -kSaturation, kSaturation));
-}
-
 TickResult ComputeTick(const TickInputs& in) {
     TickResult out;
     out.volumeAdjust = ClampAdjust(in.volumeAdjust);
@@ -107,12 +87,6 @@ TickResult ComputeTick(const TickInputs& in) {
     out.avgMarker = Marker(in.avgMarker, shown->avgScaled);
     out.lamp = LampFor(shown->lampThreshold, shown->inst);
     return out;
-}
-
-LampColour LampFor(std::int32_t reference, double inst) {
-    if (static_cast<double>(reference) < inst) return LampColour::Red;
-    if (static_cast<double>(reference - kLampMargin) < inst) return LampColour::Yellow;
-    return LampColour::Green;
 }
 
 }  // namespace kavrin

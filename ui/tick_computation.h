@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "analysis/lamp.h"
+
 namespace kavrin {
 
 // A control's client rectangle (left, top, right, bottom) in pixels; left and top are 0 for the
@@ -55,8 +57,6 @@ struct Stroke {
     int y2 = 0;
 };
 
-enum class LampColour { Red, Yellow, Green };
-
 struct TickResult {
     // The volume value after bounding: stored in the view's m_volumeAdjust and copied into the
     // m_volume of every analyzer shown.
@@ -80,13 +80,6 @@ bool LiveSourceShown(bool lineOn, bool toneMode);
 // The lamp preset of the start commands: (4 x adj) / 10 with the bounded adj.
 std::int32_t LampPreset(std::int32_t thresholdAdjust);
 
-// Truncation toward zero of a double into an int, saturating far inside the int range (NaN
-// gives 0), so that no conversion is undefined whatever the analyzer or the user supplies.
-std::int32_t TruncateSaturating(double value);
-
 TickResult ComputeTick(const TickInputs& in);
-
-// The lamp for an instantaneous frequency index against the reference `reference`.
-LampColour LampFor(std::int32_t reference, double inst);
 
 }  // namespace kavrin

@@ -45,6 +45,12 @@ TEST(AnalyzeOptions, RejectsBadValuesWithAReason) {
     EXPECT_NE(ParseOptions({"--tone", "10", "--amplitude", "32001", "--blocks", "1"}).error, "");
     EXPECT_NE(ParseOptions({"--tone", "10", "--amplitude", "1", "--blocks", "0"}).error, "");
     EXPECT_NE(ParseOptions({"--bins=yes", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--segments", "l.txt", "a.wav", "b.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--segments", "l.txt", "--bins", "a.wav"}).error, "");
+    EXPECT_NE(ParseOptions({"--lamp-mode", "green", "a.wav"}).error, "");
+    EXPECT_EQ(
+        ParseOptions({"--segments=l.eaf", "--lamp-mode", "avg-relative", "a.wav"}).options.lampMode,
+        kavrin::LampMode::AvgRelative);
 }
 
 TEST(AnalyzeOptions, HelpAndVersionNeedNoInputAndDashesEndOptions) {
