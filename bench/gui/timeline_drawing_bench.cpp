@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "analysis/evaluation_log.h"
 #include "ui/timeline_drawing.h"
@@ -58,6 +59,37 @@ void BM_TimelineTick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TimelineTick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A whole day in view with a reviewed recording's level under the plot, a playhead and a
+// selection: what a repaint of the review costs.
+void BM_TimelineReviewRepaint(benchmark::State& state) {
+    const CEvaluationLog& log = DayLog();
+    static const CLevelEnvelope* envelope = [] {
+        auto* made = new CLevelEnvelope;
+        std::vector<std::int16_t> block(1 << 16);
+        for (std::size_t i = 0; i < block.size(); ++i)
+            block[i] = static_cast<std::int16_t>(8000 * std::sin(i * 0.05) * std::sin(i * 1e-4));
+        const std::uint64_t day = 24ull * 3600 * 11025;
+        for (std::uint64_t at = 0; at < day; at += block.size())
+            made->Put(block.data(), block.size());
+        std::fprintf(stderr, "envelope: %zu stretches of %zu samples, %.1f MB\n", made->Stretches(),
+                     made->Stretch(), made->Bytes() / 1e6);
+        return made;
+    }();
+    kavrin::TimelineReviewOverlay overlay;
+    overlay.envelope = envelope;
+    overlay.playhead = 3600.0 * 5;
+    overlay.selection = std::make_pair(3600.0 * 2, 3600.0 * 3);
+    kavrin::TimelineView view = kavrin::FitTimeline(0, 24 * 3600.0);
+    const wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+    const kavrin::TimelineMetrics metrics = kavrin::MeasureTimelineFont(font);
+    for (auto _ : state) {
+        const kavrin::TimelineLayout layout =
+            kavrin::ComputeTimelineLayout(log, view, 640, 240, metrics, &overlay);
+        benchmark::DoNotOptimize(kavrin::DrawTimeline(layout, font));
+    }
+}
+BENCHMARK(BM_TimelineReviewRepaint)->Unit(benchmark::kMillisecond);
 
 // The layout alone, without the drawing.
 void BM_TimelineLayout(benchmark::State& state) {
