@@ -1,0 +1,77 @@
+#include "vamp/row_features.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "ui/tick_computation.h"
+
+namespace kavrin_vamp {
+namespace {
+
+void AddValue(RowFeatures& out, Output output, double seconds, double value) {
+    out.push_back({output, seconds, std::nullopt, {static_cast<float>(value)}, {}});
+}
+
+const char* LampName(kavrin::LampColour colour) {
+    switch (colour) {
+        case kavrin::LampColour::Red:
+            return "red";
+        case kavrin::LampColour::Yellow:
+            return "yellow";
+        case kavrin::LampColour::Green:
+            break;
+    }
+    return "green";
+}
+
+}  // namespace
+
+double IndexToHz(double index) {
+    return 8.0 + 0.1 * index;
+}
+
+CRowFeatures::CRowFeatures(ReferenceMode mode, std::int32_t volumeAdjust,
+                           std::int32_t thresholdAdjust)
+    : m_mode(mode), m_volumeAdjust(volumeAdjust), m_thresholdAdjust(thresholdAdjust) {}
+
+void CRowFeatures::Add(const kavrin_analyze::EvaluationRow& row, RowFeatures& out) {
+    const double t = row.timeSeconds;
+    if (row.instFreq != kNoEnergyIndex) AddValue(out, kBandFrequency, t, IndexToHz(row.instFreq));
+    AddValue(out, kAverageFrequency, t, IndexToHz(row.avgFreq));
+    AddValue(out, kThreshold, t, IndexToHz(static_cast<double>(row.threshold)));
+    AddValue(out, kMagnitude, t, row.magnitude);
+    RowFeature bins{kBandMagnitudes, t, std::nullopt, {}, {}};
+    for (double bin : row.bins) bins.values.push_back(static_cast<float>(bin));
+    out.push_back(bins);
+
+    // The lamp as the display's tick judges a file run's row, by the chosen reference.
+    kavrin::TickInputs tick;
+    tick.volumeAdjust = m_volumeAdjust;
+    tick.thresholdAdjust = m_thresholdAdjust;
+    tick.fileOn = true;
+    tick.modeFixedRange = m_mode == ReferenceMode::FixedRange;
+    tick.modeFixedFreq = m_mode == ReferenceMode::FixedFreq;
+    tick.modeAvgRelative = m_mode == ReferenceMode::AvgRelative;
+    tick.file.instFreq = row.instFreq;
+    tick.file.avgFreq = row.avgFreq;
+    tick.file.threshold = row.threshold;
+    std::copy(std::begin(row.bins), std::end(row.bins), std::begin(tick.file.bins));
+    const std::string lamp = LampName(*kavrin::ComputeTick(tick).lamp);
+    if (m_lamp != lamp) {
+        if (m_lamp) CloseLampStretch(t, out);
+        m_lamp = lamp;
+        m_lampStart = t;
+    }
+    m_lastTime = t;
+}
+
+void CRowFeatures::Finish(RowFeatures& out) {
+    if (m_lamp) CloseLampStretch(m_lastTime, out);
+    m_lamp.reset();
+}
+
+void CRowFeatures::CloseLampStretch(double endSeconds, RowFeatures& out) {
+    out.push_back({kLamp, m_lampStart, endSeconds, {}, *m_lamp});
+}
+
+}  // namespace kavrin_vamp
