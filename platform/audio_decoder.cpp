@@ -5,44 +5,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
-#include <type_traits>
+#include <stdexcept>
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kChunkValues = 1 << 16;      // samples of all channels read at a time
-constexpr std::size_t kConvertedValues = 1 << 16;  // resampler output taken at a time
 // Below this no recording holds speech; a header that claims less (1 Hz, say) would make a few
 // bytes of input decode to gigabytes.
 constexpr int kLowestSampleRate = 1000;
-
-struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
-struct ResamplerCloser {
-    void operator()(soxr_t resampler) const { soxr_delete(resampler); }
-};
-
-// One normalised value (full scale +-1.0) to a 16-bit sample.
-class SampleConverter {
-public:
-    explicit SampleConverter(DecodedAudio& out) : m_out(out) {}
-    void Put(double value) {
-        double scaled = std::isnan(value) ? 0.0 : std::round(value * 32768.0);
-        if (scaled > 32767.0) {
-            scaled = 32767.0;
-            ++m_out.clippedSamples;
-        } else if (scaled < -32768.0) {
-            scaled = -32768.0;
-            ++m_out.clippedSamples;
-        }
-        m_out.samples.push_back(static_cast<std::int16_t>(scaled));
-    }
-
-private:
-    DecodedAudio& m_out;
-};
 
 }  // namespace
 
@@ -54,81 +26,135 @@ CDecodeError::CDecodeError(const std::string& fileName, const std::string& reaso
     while (!m_message.empty() && m_message.back() == ' ') m_message.pop_back();
 }
 
+struct CAudioDecoder::Sound {
+    SNDFILE* handle = nullptr;
+    ~Sound() {
+        if (handle) sf_close(handle);
+    }
+};
+
+CAudioDecoder::CAudioDecoder() = default;
+CAudioDecoder::~CAudioDecoder() = default;
+
+void CAudioDecoder::Open(const std::string& path) {
+    Close();
+    m_file.Open(path);
+    try {
+        SF_INFO info{};
+        auto sound = std::make_unique<Sound>();
+        sound->handle = sf_open_fd(m_file.GetHandle(), SFM_READ, &info, SF_FALSE);
+        if (!sound->handle) throw CDecodeError(path, sf_strerror(nullptr));
+        if (info.channels < 1 || info.samplerate < 1)
+            throw CDecodeError(path, "no channels or no sample rate");
+        if (info.samplerate < kLowestSampleRate)
+            throw CDecodeError(path, "a sample rate of " + std::to_string(info.samplerate) +
+                                         " Hz is below " + std::to_string(kLowestSampleRate) +
+                                         " Hz");
+        try {
+            m_resampler = std::make_unique<CMonoResampler>(info.samplerate, info.channels);
+        } catch (const std::runtime_error& error) {
+            throw CDecodeError(path, error.what());
+        }
+        m_sound = std::move(sound);
+        m_path = path;
+        m_sourceRate = info.samplerate;
+        m_sourceChannels = info.channels;
+        m_sourceFrames = info.frames > 0 ? static_cast<std::uint64_t>(info.frames) : 0;
+        m_frames.resize(m_resampler->ChunkFrames() * static_cast<std::size_t>(info.channels));
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void CAudioDecoder::Close() {
+    m_sound.reset();
+    m_resampler.reset();
+    m_file.Close();
+    m_path.clear();
+    m_frames.clear();
+    m_frames.shrink_to_fit();
+    m_pending.clear();
+    m_pendingRead = 0;
+    m_inputDone = false;
+    m_sourceRate = 0;
+    m_sourceChannels = 0;
+    m_sourceFrames = 0;
+    m_sourceFramesRead = 0;
+    m_warning.clear();
+}
+
+bool CAudioDecoder::IsOpen() const {
+    return m_sound != nullptr;
+}
+
+std::uint64_t CAudioDecoder::ClippedSamples() const {
+    return m_resampler ? m_resampler->ClippedSamples() : 0;
+}
+
+bool CAudioDecoder::Refill() {
+    if (!m_sound) return false;
+    m_pending.clear();
+    m_pendingRead = 0;
+    while (m_pending.empty() && !m_inputDone) {
+        const sf_count_t chunk = static_cast<sf_count_t>(m_resampler->ChunkFrames());
+        sf_count_t got = sf_readf_double(m_sound->handle, m_frames.data(), chunk);
+        if (got < 0) got = 0;
+        if (sf_error(m_sound->handle) != SF_ERR_NO_ERROR) {
+            if (m_sourceFramesRead == 0 && got == 0)
+                throw CDecodeError(m_path, sf_strerror(m_sound->handle));
+            // Damaged data (a cut-off last frame, say): what came before it is kept.
+            m_warning = "Damaged data in " + m_path + " after " +
+                        std::to_string(m_sourceFramesRead + static_cast<std::uint64_t>(got)) +
+                        " frames (" + sf_strerror(m_sound->handle) + "); decoded up to there";
+            std::replace(m_warning.begin(), m_warning.end(), '\n', ' ');
+            m_inputDone = true;
+        } else if (got < chunk) {
+            m_inputDone = true;
+        }
+        m_sourceFramesRead += static_cast<std::uint64_t>(got);
+        try {
+            m_resampler->Put(m_frames.data(), static_cast<std::size_t>(got), m_pending);
+            if (m_inputDone) m_resampler->Finish(m_pending);
+        } catch (const std::runtime_error& error) {
+            throw CDecodeError(m_path, error.what());
+        }
+    }
+    return !m_pending.empty();
+}
+
+std::size_t CAudioDecoder::Read(std::int16_t* samples, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        if (m_pendingRead == m_pending.size() && !Refill()) break;
+        const std::size_t take = std::min(count - done, m_pending.size() - m_pendingRead);
+        std::copy_n(m_pending.data() + m_pendingRead, take, samples + done);
+        m_pendingRead += take;
+        done += take;
+    }
+    return done;
+}
+
+bool CAudioDecoder::AtEnd() {
+    return m_pendingRead == m_pending.size() && !Refill();
+}
+
 DecodedAudio DecodeAudioFile(const std::string& path) {
-    CFile file;
-    file.Open(path);
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> sound(
-        sf_open_fd(file.GetHandle(), SFM_READ, &info, SF_FALSE));
-    if (!sound) throw CDecodeError(path, sf_strerror(nullptr));
-    if (info.channels < 1 || info.samplerate < 1)
-        throw CDecodeError(path, "no channels or no sample rate");
-    if (info.samplerate < kLowestSampleRate)
-        throw CDecodeError(path, "a sample rate of " + std::to_string(info.samplerate) +
-                                     " Hz is below " + std::to_string(kLowestSampleRate) + " Hz");
-
+    CAudioDecoder decoder;
+    decoder.Open(path);
     DecodedAudio out;
-    out.sourceRate = info.samplerate;
-    out.sourceChannels = info.channels;
-    const bool resample = info.samplerate != kDecodedSampleRate;
-
-    std::unique_ptr<std::remove_pointer_t<soxr_t>, ResamplerCloser> resampler;
-    if (resample) {
-        soxr_error_t error = nullptr;
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
-        resampler.reset(
-            soxr_create(info.samplerate, kDecodedSampleRate, 1, &error, &io, &quality, nullptr));
-        if (!resampler || error) throw CDecodeError(path, error ? error : "resampler failed");
-    }
-
-    const sf_count_t channels = info.channels;
-    const sf_count_t chunkFrames =
-        std::max<sf_count_t>(1, static_cast<sf_count_t>(kChunkValues) / channels);
-    std::vector<double> frames(static_cast<std::size_t>(chunkFrames * channels));
-    std::vector<double> mono(static_cast<std::size_t>(chunkFrames));
-    // The resampler fills this as far as it goes; what it could not take yet is offered again.
-    std::vector<double> converted(kConvertedValues);
-    SampleConverter convert(out);
-
-    for (bool endOfInput = false; !endOfInput;) {
-        const sf_count_t got = sf_readf_double(sound.get(), frames.data(), chunkFrames);
-        if (sf_error(sound.get()) != SF_ERR_NO_ERROR)
-            throw CDecodeError(path, sf_strerror(sound.get()));
-        endOfInput = got < chunkFrames;
-        for (sf_count_t f = 0; f < got; ++f) {
-            double sum = 0.0;
-            for (sf_count_t c = 0; c < channels; ++c) sum += frames[f * channels + c];
-            mono[f] = sum / static_cast<double>(channels);
-        }
-        if (!resample) {
-            for (sf_count_t f = 0; f < got; ++f) convert.Put(mono[f]);
-            continue;
-        }
-        const double* in = mono.data();
-        std::size_t left = static_cast<std::size_t>(got);
-        // A null input flushes the resampler's delay line, over several calls if need be.
-        for (bool flushing = false;;) {
-            std::size_t used = 0;
-            std::size_t made = 0;
-            const soxr_error_t error =
-                soxr_process(resampler.get(), flushing ? nullptr : in, flushing ? 0 : left,
-                             flushing ? nullptr : &used, converted.data(), converted.size(), &made);
-            if (error) throw CDecodeError(path, error);
-            if (!flushing && used == 0 && made == 0)
-                throw CDecodeError(path, "the resampler took no input");
-            for (std::size_t i = 0; i < made; ++i) convert.Put(converted[i]);
-            if (!flushing) {
-                in += used;
-                left -= used;
-                if (left > 0) continue;
-                if (!endOfInput) break;
-                flushing = true;
-            } else if (made == 0) {
-                break;
-            }
-        }
-    }
+    out.sourceRate = decoder.SourceRate();
+    out.sourceChannels = decoder.SourceChannels();
+    // The announced length sizes the buffer once; a header that lies only costs a regrowth.
+    if (decoder.SourceFrames() > 0 && decoder.SourceFrames() < (std::uint64_t{1} << 32))
+        out.samples.reserve(static_cast<std::size_t>(static_cast<double>(decoder.SourceFrames()) *
+                                                         kDecodedSampleRate / decoder.SourceRate() +
+                                                     16));
+    std::int16_t buffer[1 << 14];
+    while (const std::size_t got = decoder.Read(buffer, std::size(buffer)))
+        out.samples.insert(out.samples.end(), buffer, buffer + got);
+    out.clippedSamples = decoder.ClippedSamples();
+    out.warning = decoder.Warning();
     return out;
 }
 
