@@ -12,7 +12,7 @@ packages=(
     libasound2-dev libjack-jackd2-dev
     dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
     parallel openssh-server openssh-client rsync
-    vamp-plugin-sdk vamp-examples
+    vamp-plugin-sdk vamp-examples sonic-visualiser
 )
 
 missing=()

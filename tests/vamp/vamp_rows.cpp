@@ -1,21 +1,18 @@
-// Prints the Kavrin plugin's features the way vamp-simple-host prints them, from either side:
-//   vamp_rows expect [--exact] [--param ID=V]... OUTPUT < kavrin-analyze-decode-bins.csv
-//   vamp_rows host [--exact] [--param ID=V]... [--block N --step N] OUTPUT FILE...
-// `expect` turns the tool's rows into the features the plugin must give; `host` loads the plugin
-// through the Vamp host SDK (VAMP_PATH) and runs one instance per FILE side by side, block by
-// block, each file's features after a line "== FILE". OUTPUT "all" prints every output, each
-// line after its output's identifier. --exact prints floats with 9 digits (every bit).
+// The Kavrin plugin's features, printed as vamp-simple-host prints them, from either side:
+//   kavrin_vamp_rows expect [--exact] [--param ID=V]... OUTPUT < (kavrin-analyze --decode --bins)
+//   kavrin_vamp_rows host [--exact] [--param ID=V]... [--block N --step N] OUTPUT FILE...
+// `expect` turns the tool's rows into the features the plugin must give; `host` runs one plugin
+// instance per FILE (Vamp host SDK, VAMP_PATH), the instances taking turns block by block, as a
+// host that starts a block every `step` frames while one starts inside the file and pads it with
+// zeros. OUTPUT "all": every output, each line after its identifier. --exact: 9 digits, every bit.
 #include <sndfile.h>
 #include <vamp-hostsdk/PluginLoader.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <iomanip>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "vamp/row_features.h"
@@ -23,105 +20,86 @@
 namespace {
 
 using Vamp::Plugin;
+bool g_exact = false;
+std::string g_output;
 
-struct Options {
-    bool exact = false;
-    std::map<std::string, float> params;
-    std::size_t block = 0, step = 0;
-    std::string output;
-    std::vector<std::string> files;
-};
-
-void Print(const Plugin::OutputList& outputs, const std::string& wanted, Plugin::FeatureSet& set,
-           bool exact) {
-    for (auto& [index, features] : set) {
+void Print(const Plugin::OutputList& outputs, const Plugin::FeatureSet& set) {
+    for (const auto& [index, features] : set) {
         const std::string id = outputs[index].identifier;
-        if (wanted != "all" && wanted != id) continue;
+        if (g_output != "all" && g_output != id) continue;
         for (const Plugin::Feature& f : features) {
             std::ostringstream line;
-            if (exact) line << std::setprecision(9);
-            if (wanted == "all") line << id;
-            line << f.timestamp.toString();  // with a blank before, as the sign's place
+            line << std::setprecision(g_exact ? 9 : 6) << (g_output == "all" ? id : "");
+            line << f.timestamp.toString();  // begins with a blank, the sign's place
             if (f.hasDuration) line << "," << f.duration.toString();
             line << ":";
             for (float v : f.values) line << " " << v;
             std::cout << line.str() << " " << f.label << "\n";
         }
     }
-    set.clear();
 }
 
-int Expect(const Options& o, const Plugin::OutputList& outputs) {
+void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outputs) {
     auto param = [&](const char* id, float fallback) {
-        return static_cast<int>(o.params.count(id) ? o.params.at(id) : fallback);
+        return static_cast<int>(params.count(id) ? params[id] : fallback);
     };
     kavrin_vamp::CRowFeatures rows(
         static_cast<kavrin_vamp::ReferenceMode>(param("referencemode", 1)), param("volume", 10),
         param("thresholdadjust", 75));
     kavrin_vamp::RowFeatures features;
-    Plugin::FeatureSet set;
-    auto print = [&] {
-        for (const kavrin_vamp::RowFeature& r : features) {
-            Plugin::Feature f;
-            f.timestamp = Vamp::RealTime::fromSeconds(r.seconds);
-            f.hasDuration = r.endSeconds.has_value();
-            if (f.hasDuration)
-                f.duration = Vamp::RealTime::fromSeconds(*r.endSeconds) - f.timestamp;
-            f.values = r.values;
-            f.label = r.label;
-            set[r.output].push_back(f);
-        }
-        features.clear();
-    };
     std::string line;
-    std::getline(std::cin, line);  // header
+    std::getline(std::cin, line);  // the header
     while (std::getline(std::cin, line)) {
-        std::istringstream in(line.substr(line.find(',') + 1));
+        std::istringstream in(line.substr(line.find(',') + 1));  // after the file name
         std::vector<double> v;
-        for (std::string field; std::getline(in, field, ',');)
-            v.push_back(std::strtod(field.c_str(), nullptr));
-        kavrin_analyze::EvaluationRow row;
-        row.block = static_cast<std::uint64_t>(v[0]);
-        row.timeSeconds = v[1];
-        row.instFreq = v[2];
-        row.avgFreq = v[3];
+        for (std::string field; std::getline(in, field, ',');) v.push_back(std::stod(field));
+        kavrin_analyze::EvaluationRow row{static_cast<std::uint64_t>(v[0]), v[1], v[2], v[3]};
         row.threshold = static_cast<std::uint32_t>(v[6]);
         row.magnitude = v[7];
         for (int i = 0; i < 9; ++i) row.bins[i] = v[10 + i];
         rows.Add(row, features);
-        print();
     }
     rows.Finish(features);
-    print();
-    Print(outputs, o.output, set, o.exact);
-    return 0;
+    Plugin::FeatureSet set;
+    for (const kavrin_vamp::RowFeature& r : features) {
+        Plugin::Feature f;
+        f.timestamp = Vamp::RealTime::fromSeconds(r.seconds);
+        f.hasDuration = r.endSeconds.has_value();
+        if (f.hasDuration) f.duration = Vamp::RealTime::fromSeconds(*r.endSeconds) - f.timestamp;
+        f.values = r.values;
+        f.label = r.label;
+        set[r.output].push_back(f);
+    }
+    Print(outputs, set);
 }
 
-int Host(const Options& o, Vamp::HostExt::PluginLoader& loader) {
-    struct Run {
-        SF_INFO info{};
-        std::vector<float> frames;  // the whole file, interleaved, as vamp-simple-host reads it
-        std::unique_ptr<Plugin> plugin;
-        Plugin::FeatureSet features;
-    };
-    std::vector<Run> runs(o.files.size());
-    std::size_t block = o.block, step = o.step, longest = 0;
+struct Run {
+    SF_INFO info{};
+    std::vector<float> frames;  // interleaved, read as vamp-simple-host reads them
+    std::unique_ptr<Plugin> plugin;
+    Plugin::FeatureSet features;
+    void Add(const Plugin::FeatureSet& set) {
+        for (const auto& [k, f] : set) features[k].insert(features[k].end(), f.begin(), f.end());
+    }
+};
+
+int Host(std::map<std::string, float>& params, std::size_t block, std::size_t step,
+         const std::vector<std::string>& files) {
+    std::vector<Run> runs(files.size());
+    std::size_t longest = 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         Run& r = runs[i];
-        SNDFILE* file = sf_open(o.files[i].c_str(), SFM_READ, &r.info);
-        if (!file) return std::cerr << sf_strerror(nullptr) << "\n", 1;
+        SNDFILE* file = sf_open(files[i].c_str(), SFM_READ, &r.info);
+        if (!file) return std::cerr << files[i] << ": " << sf_strerror(nullptr) << "\n", 1;
         r.frames.resize(r.info.frames * r.info.channels);
         sf_readf_float(file, r.frames.data(), r.info.frames);
         sf_close(file);
-        r.plugin.reset(loader.loadPlugin("kavrin:kavrin", static_cast<float>(r.info.samplerate)));
-        for (auto& [id, value] : o.params) r.plugin->setParameter(id, value);
-        if (!block) block = step = r.plugin->getPreferredBlockSize();
-        if (!r.plugin->initialise(r.info.channels, step, block))
-            return std::cerr << "initialise refused\n", 1;
+        r.plugin.reset(Vamp::HostExt::PluginLoader::getInstance()->loadPlugin(
+            "kavrin:kavrin", static_cast<float>(r.info.samplerate)));
+        for (auto& [id, value] : params) r.plugin->setParameter(id, value);
+        if (!r.plugin->initialise(r.info.channels, step, block)) return 1;
         longest = std::max<std::size_t>(longest, r.info.frames);
     }
-    // Blocks every `step` frames while one starts inside the file, padded with zeros; the
-    // instances take turns.
     for (std::size_t at = 0; at < longest; at += step) {
         for (Run& r : runs) {
             const std::size_t ch = r.info.channels, frames = r.info.frames;
@@ -133,16 +111,13 @@ int Host(const Options& o, Vamp::HostExt::PluginLoader& loader) {
                     planar[c * block + i] = r.frames[(at + i) * ch + c];
                 buffers.push_back(&planar[c * block]);
             }
-            auto time = Vamp::RealTime::frame2RealTime(at, r.info.samplerate);
-            for (auto& [k, f] : r.plugin->process(buffers.data(), time))
-                r.features[k].insert(r.features[k].end(), f.begin(), f.end());
+            r.Add(r.plugin->process(buffers.data(),
+                                    Vamp::RealTime::frame2RealTime(at, r.info.samplerate)));
         }
     }
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        for (auto& [k, f] : runs[i].plugin->getRemainingFeatures())
-            runs[i].features[k].insert(runs[i].features[k].end(), f.begin(), f.end());
-        std::cout << "== " << o.files[i] << "\n";
-        Print(runs[i].plugin->getOutputDescriptors(), o.output, runs[i].features, o.exact);
+    for (Run& r : runs) {
+        r.Add(r.plugin->getRemainingFeatures());
+        Print(r.plugin->getOutputDescriptors(), r.features);
     }
     return 0;
 }
@@ -150,29 +125,31 @@ int Host(const Options& o, Vamp::HostExt::PluginLoader& loader) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options o;
-    const std::string mode = argc > 1 ? argv[1] : "";
+    std::map<std::string, float> params;
+    std::size_t block = 4096, step = 4096;
+    std::vector<std::string> files;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : "";
         if (a == "--exact") {
-            o.exact = true;
-        } else if (a == "--param" && i + 1 < argc) {
-            const std::string p = argv[++i];
-            o.params[p.substr(0, p.find('='))] = std::stof(p.substr(p.find('=') + 1));
-        } else if (a == "--block" && i + 1 < argc) {
-            o.block = std::stoul(argv[++i]);
-        } else if (a == "--step" && i + 1 < argc) {
-            o.step = std::stoul(argv[++i]);
-        } else if (o.output.empty()) {
-            o.output = a;
+            g_exact = true;
+        } else if (a == "--param" && ++i) {
+            const std::string p = next;
+            params[p.substr(0, p.find('='))] = std::stof(p.substr(p.find('=') + 1));
+        } else if (a == "--block" && ++i) {
+            block = std::stoul(next);
+        } else if (a == "--step" && ++i) {
+            step = std::stoul(next);
+        } else if (g_output.empty()) {
+            g_output = a;
         } else {
-            o.files.push_back(a);
+            files.push_back(a);
         }
     }
-    auto* loader = Vamp::HostExt::PluginLoader::getInstance();
-    std::unique_ptr<Plugin> described(loader->loadPlugin("kavrin:kavrin", 11025.0f));
-    if (!described || o.output.empty()) return std::cerr << "usage: see vamp_rows.cpp\n", 2;
-    if (mode == "expect") return Expect(o, described->getOutputDescriptors());
-    if (mode == "host" && !o.files.empty()) return Host(o, *loader);
-    return 2;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    std::unique_ptr<Plugin> plugin(
+        Vamp::HostExt::PluginLoader::getInstance()->loadPlugin("kavrin:kavrin", 11025.0f));
+    if (!plugin || g_output.empty()) return 2;
+    if (mode == "expect") return Expect(params, plugin->getOutputDescriptors()), 0;
+    return mode == "host" ? Host(params, block, step, files) : 2;
 }
