@@ -27,21 +27,21 @@ for f in mono.wav stereo.flac; do
         vamp-simple-host "kavrin:kavrin:$out" "$f" 2>/dev/null | grep '^ ' >"$f.$out"
         same "vamp-simple-host $f $out" want.txt "$f.$out"
     done
-    "$rows" expect --exact all <"$f.csv" >>both.exact
+    "$rows" expect all exact=1 <"$f.csv" >>both.exact
 done
 
 # Every bit, two instances side by side, whatever block and step the host chooses.
 for sizes in "4096 4096" "1024 1024" "3000 1000" "777 777" "65536 65536"; do
     read -r block step <<<"$sizes"
-    "$rows" host --exact --block "$block" --step "$step" all mono.wav stereo.flac >got.txt
+    "$rows" host all exact=1 block="$block" step="$step" mono.wav stereo.flac >got.txt
     same "host SDK, block $block, step $step" both.exact got.txt
 done
 
 # The parameters act as the tool's options; the reference mode moves the lamp.
-params=(--param volume=60 --param thresholdadjust=40 --param referencemode=2)
+params=(exact=1 volume=60 thresholdadjust=40 referencemode=2)
 "$analyze" --decode --bins --volume 60 --threshold-adjust 40 mono.wav |
-    "$rows" expect --exact "${params[@]}" all >want.txt
-"$rows" host --exact "${params[@]}" all mono.wav >got.txt
+    "$rows" expect all "${params[@]}" >want.txt
+"$rows" host all "${params[@]}" mono.wav >got.txt
 same "parameters" want.txt got.txt
 head -n "$(wc -l <want.txt)" both.exact | cmp -s - want.txt && { echo "FAIL: no change"; failed=1; }
 

@@ -1,6 +1,6 @@
 // The Kavrin plugin's features, printed as vamp-simple-host prints them, from either side:
-//   kavrin_vamp_rows expect [--exact] [--param ID=V]... OUTPUT < (kavrin-analyze --decode --bins)
-//   kavrin_vamp_rows host [--exact] [--param ID=V]... [--block N --step N] OUTPUT FILE...
+//   kavrin_vamp_rows expect OUTPUT [exact=1] [PARAMETER=V]... < (kavrin-analyze --decode --bins)
+//   kavrin_vamp_rows host OUTPUT [exact=1] [PARAMETER=V]... [block=N step=N] FILE...
 // `expect` turns the tool's rows into the features the plugin must give; `host` runs one plugin
 // instance per FILE (Vamp host SDK, VAMP_PATH), the instances taking turns block by block, as a
 // host that starts a block every `step` frames while one starts inside the file and pads it with
@@ -128,25 +128,26 @@ int main(int argc, char** argv) {
     std::map<std::string, float> params;
     std::size_t block = 4096, step = 4096;
     std::vector<std::string> files;
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
-        const char* next = i + 1 < argc ? argv[i + 1] : "";
-        if (a == "--exact") {
-            g_exact = true;
-        } else if (a == "--param" && ++i) {
-            const std::string p = next;
-            params[p.substr(0, p.find('='))] = std::stof(p.substr(p.find('=') + 1));
-        } else if (a == "--block" && ++i) {
-            block = std::stoul(next);
-        } else if (a == "--step" && ++i) {
-            step = std::stoul(next);
-        } else if (g_output.empty()) {
-            g_output = a;
-        } else {
-            files.push_back(a);
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const std::size_t equals = arg.find('=');
+        if (equals == std::string::npos) {
+            files.push_back(arg);
+            continue;
         }
+        const std::string key = arg.substr(0, equals);
+        const float value = std::stof(arg.substr(equals + 1));
+        if (key == "exact")
+            g_exact = value != 0.0f;
+        else if (key == "block")
+            block = static_cast<std::size_t>(value);
+        else if (key == "step")
+            step = static_cast<std::size_t>(value);
+        else
+            params[key] = value;
     }
-    const std::string mode = argc > 1 ? argv[1] : "";
+    const std::string mode = argc > 2 ? argv[1] : "";
+    g_output = argc > 2 ? argv[2] : "";
     std::unique_ptr<Plugin> plugin(
         Vamp::HostExt::PluginLoader::getInstance()->loadPlugin("kavrin:kavrin", 11025.0f));
     if (!plugin || g_output.empty()) return 2;
