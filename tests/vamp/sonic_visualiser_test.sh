@@ -14,7 +14,7 @@ version=$(dpkg-query -W -f='${Version}' sonic-visualiser)
 mkdir -p .config/sonic-visualiser
 printf '[Preferences]\nnetwork-permission-%s=false\n' "${version%%-*}" \
     >".config/sonic-visualiser/Sonic Visualiser.conf"
-sox -r 11025 -c 1 -n -b 16 speech.wav synth 20 pinknoise synth 20 sine amod 9.7 vol 0.5
+sox -R -r 11025 -c 1 -n -b 16 speech.wav synth 20 pinknoise synth 20 sine amod 9.7 vol 0.5
 # Session files are bzip2-compressed XML; a derived model is made again from its transform.
 layers='<layer id="3" type="waveform" model="1"/>
 <layer id="4" type="timevalues" model="2" colourName="Red"/>'
