@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <iostream>
 
 #include "analysis/evaluation_csv.h"
 
@@ -144,6 +145,7 @@ void CKavrinPlugin::reset() {
     m_frames.clear();
     m_samples.clear();
     m_features.clear();
+    m_ended = false;
     m_rowFn = [this](CTremorAnalyzer& analyzer, std::uint64_t block, double seconds) {
         m_rows->Add(kavrin_analyze::CaptureRow(analyzer, block, seconds, true), m_features);
     };
@@ -173,19 +175,34 @@ Vamp::Plugin::FeatureSet CKavrinPlugin::TakeFeatures() {
 }
 
 Vamp::Plugin::FeatureSet CKavrinPlugin::process(const float* const* inputBuffers, Vamp::RealTime) {
-    if (!m_cycle) return {};  // not initialised
-    m_input->Take(inputBuffers, m_frames);
-    m_resampler->Put(m_frames.data(), m_frames.size() / m_channels, m_samples);
-    m_frames.clear();
-    Analyze();
+    if (!m_cycle || m_ended) return {};  // not initialised, or the input has ended
+    try {
+        m_input->Take(inputBuffers, m_frames);
+        m_resampler->Put(m_frames.data(), m_frames.size() / m_channels, m_samples);
+        m_frames.clear();
+        Analyze();
+    } catch (const std::exception& error) {
+        Stop(error);
+    }
     return TakeFeatures();
 }
 
 Vamp::Plugin::FeatureSet CKavrinPlugin::getRemainingFeatures() {
-    if (!m_cycle) return {};
-    m_resampler->Finish(m_samples);
-    Analyze();
-    m_cycle->Finish(m_rowFn);
-    m_rows->Finish(m_features);
+    if (!m_cycle || m_ended) return {};
+    m_ended = true;
+    try {
+        m_resampler->Finish(m_samples);
+        Analyze();
+        m_cycle->Finish(m_rowFn);
+        m_rows->Finish(m_features);
+    } catch (const std::exception& error) {
+        Stop(error);
+    }
     return TakeFeatures();
+}
+
+void CKavrinPlugin::Stop(const std::exception& error) {
+    // No exception may cross into the host; the rows so far stand, nothing follows them.
+    std::cerr << "kavrin: " << error.what() << "; analysis stopped\n";
+    m_ended = true;
 }

@@ -8,6 +8,7 @@
 #include <vamp-sdk/Plugin.h>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,8 @@ private:
     void Analyze();
     // m_features as the host's feature set, stamped with the SDK's times.
     FeatureSet TakeFeatures();
+    // Ends the run on an error: reported on standard error, later blocks ignored until reset.
+    void Stop(const std::exception& error);
 
     std::int32_t m_volume = 10;
     std::int32_t m_thresholdAdjust = 75;
@@ -71,4 +74,5 @@ private:
     std::vector<std::int16_t> m_samples;
     kavrin_vamp::RowFeatures m_features;
     CFileCycle::RowFn m_rowFn;
+    bool m_ended = false;  // the input has ended (or an error ended the run)
 };
