@@ -27,7 +27,7 @@ bzip2 -c >session.sv <<XML
 $layers</data><display><view type="pane" centre="110250" zoom="256" followPan="1"
  followZoom="1" centreLineVisible="0" height="500">$layers</view></display></sv>
 XML
-sonic-visualiser session.sv >sv.log 2>&1 &
+sonic-visualiser --no-audio --no-osc --no-splash session.sv >sv.log 2>&1 &
 sv=$!
 # Columns of a half-size screenshot holding red (the record button holds a few).
 deadline=$((SECONDS + 120))
