@@ -38,7 +38,7 @@ Vamp::Plugin::OutputDescriptor Output(const char* id, const char* name, const ch
     d.unit = unit;
     d.hasFixedBinCount = true;
     d.binCount = bins;
-    // Rows come at their own times (the last one at the end of the recording), each with one
+    // Each row at its own time (kavrin-analyze's time_s, which a short recording caps), with one
     // value: the kind of output Audacity lists and Sonic Visualiser draws as a curve.
     d.sampleType = Vamp::Plugin::OutputDescriptor::VariableSampleRate;
     d.sampleRate = 0.0f;
