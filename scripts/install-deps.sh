@@ -13,6 +13,7 @@ packages=(
     dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
     parallel openssh-server openssh-client rsync
     libexpat1-dev praat
+    vamp-plugin-sdk vamp-examples sonic-visualiser
 )
 
 missing=()

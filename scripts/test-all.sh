@@ -72,19 +72,23 @@ for file in /usr/bin/kavrin /usr/bin/kavrin-analyze /usr/share/kavrin/help/kavri
     /usr/share/applications/kavrin.desktop /usr/share/metainfo/org.kavrin.Kavrin.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/kavrin.svg \
     /usr/share/icons/hicolor/{16x16,32x32,48x48,128x128}/apps/kavrin.png \
-    /usr/share/man/man1/kavrin.1.gz /usr/share/man/man1/kavrin-analyze.1.gz; do
+    /usr/share/man/man1/kavrin.1.gz /usr/share/man/man1/kavrin-analyze.1.gz \
+    /usr/lib/vamp/kavrin.so /usr/lib/vamp/kavrin.cat /usr/lib/vamp/kavrin.n3; do
     [ -s "$file" ] || { echo "the package did not install $file" >&2; exit 1; }
 done
 step "Installed kavrin-analyze"
 /usr/bin/kavrin-analyze --version
 /usr/bin/kavrin-analyze --tone 10 --amplitude 10 --blocks 5 >"$release/installed-tone.csv"
 [ "$(wc -l <"$release/installed-tone.csv")" -eq 6 ] || { echo "not 5 rows and a header" >&2; exit 1; }
+step "Installed Vamp plugin, found without VAMP_PATH"
+env -u VAMP_PATH vamp-simple-host --list-ids | grep -x 'vamp:kavrin:kavrin'
 step "Installed kavrin under Xvfb"
 "${xvfb[@]}" "$top/scripts/check-window-starts.sh" /usr/bin/kavrin
 step "Installing with cmake --install"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y kavrin
 (cd "$release" && $sudo cmake --install .)
 /usr/local/bin/kavrin-analyze --version
+env -u VAMP_PATH vamp-simple-host --list-ids | grep -x 'vamp:kavrin:kavrin'
 
 for sanitizer in thread address; do
     dir="$top/build-$sanitizer"
