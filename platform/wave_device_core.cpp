@@ -10,11 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The event cannot tell when a waiter has taken its signal, so the service thread looks again
-// this often while a notification is held back; and at the latest this often when idle.
-constexpr auto kNotifyPoll = 500us;
-constexpr auto kIdleWake = 100ms;
-
 }  // namespace
 
 // The names of a direction's calls, as the transports see them.
@@ -75,7 +70,10 @@ void WaveDeviceCore::Begin(std::unique_ptr<WaveTransport> transport) {
         m_running = m_direction == SoundDirection::Out;  // output plays what is written
         Notify(1);                                       // the open
     }
-    if (!m_inline) m_service = std::thread([this] { ServiceLoop(); });
+    if (m_inline) return;
+    // A notification held back behind one not yet taken goes out when a waiter takes that one.
+    m_event->Watch(m_wake);
+    m_service = std::thread([this] { ServiceLoop(); });
 }
 
 MMRESULT WaveDeviceCore::Prepare(WaveHeader* header) {
@@ -249,26 +247,32 @@ void WaveDeviceCore::ServiceLoop() {
             m_event->Set();
             --m_pendingSignals;
         }
-        // A signal not yet taken holds back the next one, and at the pace of consumption also
-        // the next buffer: look again soon.
-        const bool poll = m_pendingSignals > 0 || (!m_queue.empty() && m_event->IsSignalled());
-        std::chrono::nanoseconds timeout = poll ? kNotifyPoll : kIdleWake;
-        if (wake) timeout = std::min<std::chrono::nanoseconds>(timeout, *wake - now);
+        // Sleep until there is work: a call, the transport's callback, the event's signal
+        // taken (which releases a notification held back, and at the pace of consumption the
+        // next buffer), or the time the transport asked for. A take between the look at the
+        // event above and the sleep has posted already, so it is not missed.
+        std::optional<std::chrono::nanoseconds> timeout;
+        if (wake) timeout = std::max<std::chrono::nanoseconds>(*wake - now, 0ns);
         guard.unlock();
-        WaitForWake(std::max<std::chrono::nanoseconds>(timeout, 0ns));
+        WaitForWake(timeout);
         guard.lock();
     }
 }
 
-// Sleeps until a post or the timeout, then takes every post that has piled up: the round that
-// follows sees all that they announced.
-void WaveDeviceCore::WaitForWake(std::chrono::nanoseconds timeout) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    const auto total = std::chrono::nanoseconds(deadline.tv_nsec) + timeout;
-    deadline.tv_sec += static_cast<time_t>(total / 1s);
-    deadline.tv_nsec = static_cast<long>((total % 1s).count());
-    while (sem_clockwait(m_wake->Native(), CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
+// Sleeps until a post or the timeout (none: a post only), then takes every post that has piled
+// up: the round that follows sees all that they announced.
+void WaveDeviceCore::WaitForWake(std::optional<std::chrono::nanoseconds> timeout) {
+    if (timeout) {
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        const auto total = std::chrono::nanoseconds(deadline.tv_nsec) + *timeout;
+        deadline.tv_sec += static_cast<time_t>(total / 1s);
+        deadline.tv_nsec = static_cast<long>((total % 1s).count());
+        while (sem_clockwait(m_wake->Native(), CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
+        }
+    } else {
+        while (sem_wait(m_wake->Native()) != 0 && errno == EINTR) {
+        }
     }
     while (sem_trywait(m_wake->Native()) == 0) {
     }
@@ -285,6 +289,9 @@ bool WaveDeviceCore::Shut(bool notify) {
     }
     Wake();
     if (m_service.joinable()) m_service.join();
+    // A close leaves the event alone from here on; a device dropped without one may outlive
+    // its event, so it only lets go of its watch (held weakly by the event).
+    if (notify && !m_inline) m_event->Unwatch(m_wake.get());
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_transport->Shut();

@@ -22,6 +22,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/auto_reset_event.h"
 #include "platform/sound_direction.h"
 #include "platform/wave_audio.h"
 
@@ -82,15 +83,18 @@ MMRESULT CheckOpen(bool deviceExists, AutoResetEvent* notify, bool hasResult,
 struct DeviceCallNames;
 
 // The semaphore that wakes a device's service thread; shared with whatever may still post to it
-// once the device is gone (a stream being ended on another thread).
-class DeviceWake {
+// once the device is gone (a stream being ended on another thread). A semaphore rather than a
+// condition variable: a sound callback may post it without taking a lock. It also watches the
+// device's event, so that a notification held back goes out as soon as the one before is taken.
+class DeviceWake final : public SignalTakenWatcher {
 public:
     DeviceWake() { sem_init(&m_semaphore, 0, 0); }
     DeviceWake(const DeviceWake&) = delete;
     DeviceWake& operator=(const DeviceWake&) = delete;
-    ~DeviceWake() { sem_destroy(&m_semaphore); }
+    ~DeviceWake() override { sem_destroy(&m_semaphore); }
     // Any thread, never blocks: safe from a sound callback.
     void Post() { sem_post(&m_semaphore); }
+    void SignalTaken() override { Post(); }
     sem_t* Native() { return &m_semaphore; }
 
 private:
@@ -147,7 +151,7 @@ private:
     void Finish(QueuedBuffer& buffer);
     void ReturnQueued();
     void ServiceLoop();
-    void WaitForWake(std::chrono::nanoseconds timeout);
+    void WaitForWake(std::optional<std::chrono::nanoseconds> timeout);
     bool Shut(bool notify);
 
     const SoundDirection m_direction;

@@ -8,7 +8,9 @@
 // never has a gap.
 //
 // Threads: Start, Stop and the observers run on the user-interface thread; TakeBlock on the
-// pump. The object must outlive every pump that may still call TakeBlock.
+// pump. The object must outlive every pump that may still call TakeBlock, and no TakeBlock may
+// be under way across a Stop and the next Start (the live analyzer's CBlockHandOff::Detach waits
+// one out), or a block of the old recording could open the new one.
 #pragma once
 
 #include <atomic>

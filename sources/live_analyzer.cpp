@@ -114,9 +114,9 @@ int CLiveAnalyzer::Analyze(void*) {
     }
     ShiftHistory(m_captureBuffer);
     if (m_toneMode == 0) {
-        if (CBlockSink* sink = m_blockSink.load()) {
+        if (m_blockSink.IsAttached()) {
             std::lock_guard<std::mutex> guard(m_dataLock);
-            sink->TakeBlock(m_captureBuffer, kBlockSize);
+            m_blockSink.Hand(m_captureBuffer, kBlockSize);
         }
     }
     ApplyWindow(m_windowGain.Load() * VolumeFactor(m_volume.Load()), m_windowOffset.Load());

@@ -24,7 +24,7 @@
 #include "platform/auto_reset_event.h"
 #include "platform/pump_thread.h"
 #include "platform/wave_audio.h"
-#include "sources/block_sink.h"
+#include "sources/block_hand_off.h"
 
 class CLiveAnalyzer : public CTremorAnalyzer {
 private:
@@ -95,9 +95,9 @@ public:
     SharedValue<std::int32_t> m_blockSize{kBlockSize};
     SharedValue<std::int32_t> m_volume{0};
 
-    // Receives every captured block as it is analysed (a recording); null when none. Set on the
-    // user-interface thread; the sink must outlive the pump.
-    std::atomic<CBlockSink*> m_blockSink{nullptr};
+    // Gives every captured block, as it is analysed, to the attached sink (a recording).
+    // Attached and detached on the user-interface thread.
+    CBlockHandOff m_blockSink;
 
 private:
     PumpMembers Members();

@@ -16,7 +16,7 @@ CLiveRecording& CLiveRecording::Get() {
 
 CLiveRecording::~CLiveRecording() {
     // The live analyzer (made before this object) outlives it: it must not keep the sink.
-    g_liveAnalyzer.m_blockSink = nullptr;
+    g_liveAnalyzer.m_blockSink.Detach();
 }
 
 void CLiveRecording::Toggle(bool lineRunning) {
@@ -57,13 +57,15 @@ void CLiveRecording::Begin() {
         m_armed = false;
         return;
     }
-    g_liveAnalyzer.m_blockSink = &m_recorder;
+    g_liveAnalyzer.m_blockSink.Attach(&m_recorder);
     m_attached = true;
 }
 
 void CLiveRecording::End() {
     if (!m_attached) return;
-    g_liveAnalyzer.m_blockSink = nullptr;
+    // Waits out a block the pump is handing over right now, so that it cannot reach the
+    // recorder after the stop below (or open the next recording).
+    g_liveAnalyzer.m_blockSink.Detach();
     m_attached = false;
     m_recorder.Stop();
 }

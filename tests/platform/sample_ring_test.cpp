@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/deadline.h"
 
 namespace {
 
@@ -66,7 +70,11 @@ TEST(SampleRing, PassesEverySampleFromOneThreadToAnotherInOrder) {
     int received = 0;
     bool inOrder = true;
     std::int16_t expected = 0;
+    const auto deadline = std::chrono::steady_clock::now() + test_deadline::kLimit;
     while (received < kTotal) {
+        if (std::chrono::steady_clock::now() > deadline)
+            test_deadline::FailAndExit("only " + std::to_string(received) + " of " +
+                                       std::to_string(kTotal) + " samples came within 10 s");
         std::int16_t chunk[29];
         const std::size_t n = ring.Read(chunk, 29);
         for (std::size_t i = 0; i < n; ++i) {
@@ -76,7 +84,7 @@ TEST(SampleRing, PassesEverySampleFromOneThreadToAnotherInOrder) {
         received += static_cast<int>(n);
         if (n == 0) std::this_thread::yield();
     }
-    producer.join();
+    test_deadline::JoinWithin(producer, "the producer");
     EXPECT_TRUE(inOrder);
     EXPECT_EQ(received, kTotal);
 }

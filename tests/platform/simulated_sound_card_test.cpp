@@ -265,12 +265,13 @@ TEST(SimulatedSoundCard, NotificationsComeOneAtATimeAndNeverMerge) {
     GiveTheCardAChance();
     EXPECT_EQ(card.PlayedBufferCount(), 0u);
     ASSERT_TRUE(Take(event));  // open
-    // The first buffer completes; the next waits until that notification has been taken.
+    // The first buffer completes; the next waits until that notification has been taken. The
+    // headers are read only after the signal, which publishes them.
     GiveTheCardAChance();
     EXPECT_EQ(card.PlayedBufferCount(), 1u);
+    EXPECT_TRUE(event.IsSignalled());
     EXPECT_TRUE(buffers[0].header.flags & platform::WHDR_DONE);
     EXPECT_FALSE(buffers[1].header.flags & platform::WHDR_DONE);
-    EXPECT_TRUE(event.IsSignalled());
     ASSERT_TRUE(Take(event));
     ASSERT_TRUE(Take(event));
     ASSERT_TRUE(Take(event));

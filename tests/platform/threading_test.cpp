@@ -29,7 +29,7 @@ TEST(AutoResetEvent, BeginsUnsignalledAndOneSetReleasesOneWait) {
         woke = true;
     });
     event.Set();
-    waiter.join();
+    test_deadline::JoinWithin(waiter, "a waiter released by Set");
     EXPECT_TRUE(woke);
 }
 
@@ -40,7 +40,7 @@ TEST(AutoResetEvent, ClearDropsAPendingSignalAndAbandonReleasesWaiters) {
     EXPECT_FALSE(event.IsSignalled());
     std::thread waiter([&] { EXPECT_EQ(event.Wait(), platform::WaitResult::Abandoned); });
     event.Abandon();
-    waiter.join();
+    test_deadline::JoinWithin(waiter, "a waiter released by Abandon");
     EXPECT_EQ(event.Wait(), platform::WaitResult::Abandoned);
 }
 
@@ -58,8 +58,8 @@ TEST(PumpThread, RunsItsBodyOnlyOnceResumed) {
     EXPECT_FALSE(started.IsSignalled());
     EXPECT_EQ(runs, 0);
     thread.Resume();
-    started.Wait();
-    thread.Join();
+    test_deadline::JoinWithin(thread, "a resumed thread");
+    EXPECT_TRUE(started.IsSignalled());
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(thread.Exists());
 }
@@ -124,7 +124,7 @@ TEST(MessageRouting, AWorkerWaitsUntilItsMessageIsDismissed) {
         platform::DispatchPendingMessages();
         std::this_thread::yield();
     }
-    worker.join();
+    test_deadline::JoinWithin(worker, "a worker whose message was dismissed");
     EXPECT_TRUE(workerReturned);
     platform::SetMessagePresenter(nullptr);
 }
@@ -137,11 +137,17 @@ TEST(MessageRouting, RemovingTheMessageThreadReleasesQueuedWorkers) {
         [&](const std::string& text, platform::MessageIcon) { shown.push_back(text); },
         [&] { queued = true; });
     std::thread worker([] { platform::ShowMessage("late message"); });
-    while (!queued) std::this_thread::yield();
+    {
+        // The alarm removes the message thread itself: the worker then ends, and the test fails.
+        test_deadline::Alarm alarm(test_deadline::kLimit,
+                                   [] { platform::SetMessagePresenter(nullptr); });
+        while (!queued && !alarm.Fired()) std::this_thread::yield();
+        ASSERT_FALSE(alarm.Fired()) << "the message was not queued within 10 s";
+    }
     EXPECT_TRUE(shown.empty());
     // The window goes away: the queued worker must not wait forever (its text goes to stderr).
     platform::SetMessagePresenter(nullptr);
-    worker.join();
+    test_deadline::JoinWithin(worker, "a worker whose message thread went away");
     EXPECT_TRUE(shown.empty());
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "../support/deadline.h"
 #include "../support/sound_file_support.h"
 #include "source_test_support.h"
 #include "sources/live_analyzer.h"
@@ -42,6 +43,39 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     int m_count = 0;
+};
+
+// Holds the pump inside the hand-off of its first block until released, then passes it on.
+class HeldSink final : public CBlockSink {
+public:
+    explicit HeldSink(CBlockSink& next) : m_next(next) {}
+    void TakeBlock(const std::int16_t* block, std::size_t count) override {
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            if (!m_held) {
+                m_held = true;
+                m_changed.notify_all();
+                m_changed.wait(guard, [&] { return m_released; });
+            }
+        }
+        m_next.TakeBlock(block, count);
+    }
+    bool WaitHeld() {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, 20s, [&] { return m_held; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    CBlockSink& m_next;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
 };
 
 // The little-endian 32-bit value at `offset`.
@@ -86,27 +120,94 @@ TEST_F(CaptureRecorderTest, TheLiveAnalyzerHandsOverExactlyTheBlocksItAnalyses) 
     CCaptureRecorder recorder;
     ASSERT_TRUE(recorder.Start(folder.File("line.wav")));
     auto analyzer = std::make_unique<CountingLiveAnalyzer>();
-    analyzer->m_blockSink = &recorder;
+    analyzer->m_blockSink.Attach(&recorder);
     analyzer->OpenCapture();
     ASSERT_TRUE(card->WaitForCapturedBuffers(6, 20s));
     ASSERT_TRUE(recorder.WaitForSamples(samples.size(), 20s));
     analyzer->CloseCapture();
-    analyzer->m_blockSink = nullptr;
+    analyzer->m_blockSink.Detach();
     recorder.Stop();
     sf_count_t frames = 0;
     EXPECT_EQ(ReadSoundFile(folder.File("line.wav"), &frames), samples);
 
     // The test tone is never recorded.
     ASSERT_TRUE(recorder.Start(folder.File("tone.wav")));
-    analyzer->m_blockSink = &recorder;
+    analyzer->m_blockSink.Attach(&recorder);
     analyzer->StartTone();
     ASSERT_TRUE(analyzer->WaitForAnalyses(6 + 5));
     analyzer->EndPump();
     analyzer->m_toneMode = 0;
-    analyzer->m_blockSink = nullptr;
+    analyzer->m_blockSink.Detach();
     recorder.Stop();
     EXPECT_EQ(ReadSoundFile(folder.File("tone.wav"), &frames).size(), 0u);
     EXPECT_EQ(frames, 0);
+}
+
+// The window ends a recording and, Record still checked, begins the next while the pump is
+// inside the hand-off of a block: that block belongs to the first file, never to the next.
+TEST_F(CaptureRecorderTest, EndingARecordingWaitsOutTheBlockBeingHandedOver) {
+    ScratchFolder folder;
+    const std::vector<std::int16_t> samples = TestSamples(kBlock * 3, 5);
+    card->SetCaptureSamples(samples);
+    CCaptureRecorder recorder;
+    HeldSink held(recorder);
+    ASSERT_TRUE(recorder.Start(folder.File("first.wav")));
+    auto analyzer = std::make_unique<CLiveAnalyzer>();
+    struct ReleaseFirst {  // a failed assertion must not leave the pump held at the analyzer's end
+        HeldSink& sink;
+        ~ReleaseFirst() { sink.Release(); }
+    } releaseFirst{held};
+    analyzer->m_blockSink.Attach(&held);
+    analyzer->OpenCapture();
+    ASSERT_TRUE(held.WaitHeld());
+
+    std::mutex lock;
+    std::condition_variable changed;
+    bool ended = false;
+    std::thread ending([&] {
+        analyzer->m_blockSink.Detach();
+        recorder.Stop();
+        recorder.Start(folder.File("second.wav"));
+        std::lock_guard<std::mutex> guard(lock);
+        ended = true;
+        changed.notify_all();
+    });
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        EXPECT_FALSE(changed.wait_for(guard, 300ms, [&] { return ended; }))
+            << "the recording ended while a block was still being handed over";
+    }
+    held.Release();
+    test_deadline::JoinWithin(ending, "ending the recording");
+    analyzer->CloseCapture();
+    recorder.Stop();
+    sf_count_t frames = 0;
+    EXPECT_EQ(ReadSoundFile(folder.File("first.wav"), &frames),
+              std::vector<std::int16_t>(samples.begin(), samples.begin() + kBlock));
+    EXPECT_EQ(ReadSoundFile(folder.File("second.wav"), &frames).size(), 0u)
+        << "a block of the first recording opened the second";
+}
+
+// The ring takes a block whole or not at all: a block with no room ends the recording, and not
+// a sample of it reaches the file.
+TEST_F(CaptureRecorderTest, ABlockTheRingHasNoRoomForEndsTheRecordingWithNoneOfItWritten) {
+    ScratchFolder folder;
+    const std::size_t room = CCaptureRecorder::kRingSamples;
+    const std::vector<std::int16_t> samples = TestSamples(2 * room + 1, 7);
+    const std::string path = folder.File("overflow.wav");
+    CCaptureRecorder recorder;
+    ASSERT_TRUE(recorder.Start(path));
+    recorder.TakeBlock(samples.data(), room);  // exactly the ring's room
+    ASSERT_TRUE(recorder.WaitForSamples(room, 20s));
+    recorder.TakeBlock(samples.data() + room, room + 1);  // the ring is empty: one sample too many
+    ASSERT_TRUE(WaitForMessages(1));
+    EXPECT_NE(MessageTexts()[0].find("does not keep up"), std::string::npos) << MessageTexts()[0];
+    EXPECT_FALSE(recorder.IsRecording());
+    recorder.Stop();
+    sf_count_t frames = 0;
+    const std::vector<std::int16_t> kept = ReadSoundFile(path, &frames);
+    ASSERT_EQ(kept.size(), room) << "part of the block with no room was written";
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), samples.begin()));
 }
 
 TEST_F(CaptureRecorderTest, AKilledRecordingStillOpensAndHoldsAllButAtMostItsLastBlock) {

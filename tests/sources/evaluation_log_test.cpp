@@ -18,6 +18,7 @@
 #include "analysis/evaluation_csv.h"
 #include "sources/live_analyzer.h"
 #include "tests/sources/source_test_support.h"
+#include "tests/support/deadline.h"
 
 namespace {
 
@@ -88,17 +89,24 @@ TEST(EvaluationRing, AProducerAtFullSpeedNeverTearsARow) {
         lastBlock = row.block;
         ++drained;
     };
-    // A full ring drops the newest rows, so the last one pushed may never be seen: drain until
-    // the producer is through (it never waits, so this ends).
-    while (!produced) {
-        ring->Drain(take);
-        std::this_thread::sleep_for(1ms);  // a tick's pace, so that the ring overflows
+    // The tick comes late: nothing is drained until the ring has overflowed. Then drain until
+    // the producer is through; a full ring drops the newest rows, so the last one pushed may
+    // never be seen.
+    const auto deadline = std::chrono::steady_clock::now() + test_deadline::kLimit;
+    while (ring->Lost() == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            test_deadline::FailAndExit("the ring did not overflow within 10 s");
+        std::this_thread::yield();
     }
-    producer.join();
+    while (!produced) {
+        if (std::chrono::steady_clock::now() > deadline)
+            test_deadline::FailAndExit("the producer did not end within 10 s");
+        ring->Drain(take);
+    }
+    test_deadline::JoinWithin(producer, "the producer");
     ring->Drain(take);
     EXPECT_FALSE(torn);
     EXPECT_FALSE(backwards);
-    EXPECT_GT(ring->Lost(), 0u) << "the producer never outran the tick";
     EXPECT_EQ(drained + ring->Lost(), kRows);
 }
 
@@ -127,7 +135,7 @@ TEST_F(EvaluationSessionTest, TheToneAtFullSpeedAgainstATickDrainingItsRing) {
     }
     tone->m_toneMode = 0;
     tone->SignalStop();
-    tone->m_thread.Join();
+    test_deadline::JoinWithin(tone->m_thread, "the tone's pump");
     log->Drain(*tone, 0, nullptr);
     ASSERT_FALSE(log->Empty());
     EXPECT_GT(log->LostRows(), 0u) << "the tone never outran the tick";

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/deadline.h"
 #include "source_test_support.h"
 
 namespace {
@@ -92,7 +93,7 @@ public:
                                     [&] { return !m_cycles.empty() && m_cycles.back().stopped; }))
                 return false;
         }
-        m_thread.Join();
+        test_deadline::JoinWithin(m_thread, "the file pump");
         return true;
     }
 
@@ -455,7 +456,7 @@ TEST_F(FileAnalyzerTest, OpenFileAfterAStoppedRunClosesItFirst) {
         if (index == 2) self.SignalStop();
     };
     a->OpenFile();
-    a->m_thread.Join();
+    test_deadline::JoinWithin(a->m_thread, "the file pump");
     EXPECT_EQ(a->Cycles().size(), 2u);
     EXPECT_TRUE(a->m_file.IsOpen());
     EXPECT_TRUE(card->OutputOpen());
@@ -497,7 +498,7 @@ TEST_F(FileAnalyzerTest, OpenFileDuringARunEndsThatRunFirst) {
         ChooseFile(shortFile.Path());
         a->OpenFile();
         ASSERT_TRUE(a->WaitForEndOf(shortFile.Path()));
-        a->m_thread.Join();
+        test_deadline::JoinWithin(a->m_thread, "the file pump");
         std::vector<ObservedFileAnalyzer::Cycle> cycles = a->Cycles();
         cycles.erase(std::remove_if(cycles.begin(), cycles.end(),
                                     [&](const auto& c) { return c.path != shortFile.Path(); }),
@@ -539,7 +540,7 @@ TEST_F(FileAnalyzerTest, AReadErrorInTheMiddleOfARunEndsItAndIsReported) {
     };
     a->OpenFile();
     ASSERT_TRUE(WaitForMessages(1));
-    a->m_thread.Join();
+    test_deadline::JoinWithin(a->m_thread, "the file pump");
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Access denied while accessing " + file.Path() + ".");

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/deadline.h"
 #include "platform/wave_error_text.h"
 #include "source_test_support.h"
 
@@ -94,7 +95,7 @@ TEST_F(WavePlayerTest, OpenPlaybackQueuesBufferZeroThenTheCyclesAlternateWithout
     p->stopAfter = 3;
     ASSERT_EQ(p->OpenPlayback(), 0);
     ASSERT_TRUE(p->WaitForFetches(3));
-    p->m_thread.Join();
+    test_deadline::JoinWithin(p->m_thread, "the playback pump");
 
     std::vector<std::string> expected = OpenCalls();
     for (int c = 0; c < 3; ++c)
@@ -230,7 +231,7 @@ TEST_F(WavePlayerTest, EachUnprepareErrorCodeHasItsMessageAndTheBufferIsNotWritt
         };
         ASSERT_EQ(p->OpenPlayback(), 0);
         ASSERT_TRUE(p->WaitForFetches(1));
-        p->m_thread.Join();
+        test_deadline::JoinWithin(p->m_thread, "the playback pump");
         const std::string shown = text.empty() ? platform::WaveErrorText(code) : text;
         EXPECT_EQ(MessageTexts(), (std::vector<std::string>{shown}));
         EXPECT_FALSE(shown.empty());
@@ -268,7 +269,7 @@ TEST_F(WavePlayerTest, PrepareAndWriteFailuresInACycleAreReportedAndTheCycleGoes
         };
         ASSERT_EQ(p->OpenPlayback(), 0);
         ASSERT_TRUE(p->WaitForFetches(1));
-        p->m_thread.Join();
+        test_deadline::JoinWithin(p->m_thread, "the playback pump");
         EXPECT_EQ(MessageTexts(), c.messages);
         std::vector<std::string> expected = OpenCalls();
         for (const std::string& call : CycleCalls()) expected.push_back(call);

@@ -64,4 +64,18 @@ private:
     std::_Exit(1);
 }
 
+// Joins a thread that must end by itself (a std::thread, or anything with Join()); past the
+// limit the test binary fails with a message instead of hanging until ctest's timeout.
+template <class Thread>
+void JoinWithin(Thread& thread, const std::string& what, std::chrono::milliseconds limit = kLimit,
+                std::source_location where = std::source_location::current()) {
+    Alarm alarm(limit, [&] {
+        FailAndExit(what + " did not end within " + std::to_string(limit.count()) + " ms", where);
+    });
+    if constexpr (requires { thread.Join(); })
+        thread.Join();
+    else
+        thread.join();
+}
+
 }  // namespace test_deadline

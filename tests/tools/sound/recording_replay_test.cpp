@@ -105,7 +105,7 @@ TEST(RecordingReplay, ARecordingReplaysAsLiveToTheRowsTheLiveAnalyzerProduced) {
     CCaptureRecorder recorder;
     ASSERT_TRUE(recorder.Start(recording));
     auto analyzer = std::make_unique<RowTakingAnalyzer>(recording);
-    analyzer->m_blockSink = &recorder;
+    analyzer->m_blockSink.Attach(&recorder);
     // As Line On with the form's start values.
     analyzer->m_thresholdPercent = 75;
     analyzer->m_volume = 10;
@@ -122,7 +122,7 @@ TEST(RecordingReplay, ARecordingReplaysAsLiveToTheRowsTheLiveAnalyzerProduced) {
     // Six seconds of speech take about sixteen blocks; a few more of the silence after it.
     ASSERT_TRUE(analyzer->WaitForRows(20, 60s)) << "the capture stalled";
     analyzer->CloseCapture();
-    analyzer->m_blockSink = nullptr;
+    analyzer->m_blockSink.Detach();
     recorder.Stop();
     EXPECT_EQ(recorder.Failure(), "");
 
