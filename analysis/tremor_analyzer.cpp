@@ -266,6 +266,11 @@ void CTremorAnalyzer::CopyHistory(std::int16_t (&out)[kHistorySize]) {
     std::memcpy(out, m_history, sizeof(m_history));
 }
 
+void CTremorAnalyzer::CopyNewestBlock(std::int16_t (&out)[kBlockSize]) {
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    std::memcpy(out, m_history + (kHistorySize - kBlockSize), sizeof(out));
+}
+
 void CTremorAnalyzer::CopyWindowed(double (&out)[kHistorySize]) {
     std::lock_guard<std::mutex> guard(m_dataLock);
     std::memcpy(out, m_windowed, sizeof(m_windowed));

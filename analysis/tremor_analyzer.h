@@ -64,6 +64,9 @@ public:
     // Copies of the arrays for inspection (tests, tools); taken under the lock.
     void CopyHistory(std::int16_t (&out)[kHistorySize]);
     void CopyWindowed(double (&out)[kHistorySize]);
+    // The newest block of the history: after an evaluation, the block its cycle shifted in (all
+    // zeros when the cycle cleared the history). Taken under the lock.
+    void CopyNewestBlock(std::int16_t (&out)[kBlockSize]);
 
     std::int16_t m_history[kHistorySize] = {};
     double m_windowed[kHistorySize] = {};
