@@ -23,11 +23,16 @@ CSignalQuality::~CSignalQuality() {
 SignalQuality CSignalQuality::Measure(const std::int16_t* block) noexcept {
     SignalQuality quality;
     double sumSquares = 0.0;
-    for (int i = 0; i < kBlockSize; ++i) {
-        const std::int16_t s = block[i];
-        quality.clipped += (s == 32767 || s == -32768) ? 1u : 0u;
-        sumSquares += static_cast<double>(s) * s;
-        m_samples[i] = static_cast<float>(s) / 32768.0f;
+    for (int hop = 0; hop < kHopCount; ++hop) {
+        double hopSquares = 0.0;
+        for (int i = hop * kFrameHop; i < (hop + 1) * kFrameHop; ++i) {
+            const std::int16_t s = block[i];
+            quality.clipped += (s == 32767 || s == -32768) ? 1u : 0u;
+            hopSquares += static_cast<double>(s) * s;
+            m_samples[i] = static_cast<float>(s) / 32768.0f;
+        }
+        m_hopSquares[hop] = hopSquares;
+        sumSquares += hopSquares;
     }
     if (sumSquares > 0.0)
         quality.levelDbfs = 10.0 * std::log10(sumSquares / kBlockSize / (32768.0 * 32768.0));
@@ -36,7 +41,10 @@ SignalQuality CSignalQuality::Measure(const std::int16_t* block) noexcept {
     // the overlapping frames can be handed to it from the block itself.
     fvec_t out{1, m_pitchOut};
     int voiced = 0;
+    // The detector's own silence gate, applied first: a silent frame costs no pitch search.
+    const double gate = std::pow(10.0, kSilenceGateDb / 10.0) * kFrameSize * 32768.0 * 32768.0;
     for (int frame = 0; frame < kFrameCount; ++frame) {
+        if (m_hopSquares[frame] + m_hopSquares[frame + 1] < gate) continue;
         fvec_t in{kFrameSize, m_samples + frame * kFrameHop};
         aubio_pitch_do(m_pitch, &in, &out);
         const double f0 = m_pitchOut[0];  // 0 when the gate found silence

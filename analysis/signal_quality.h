@@ -36,6 +36,7 @@ public:
     static constexpr int kFrameSize = 512;  // two periods of 43 Hz: YIN's longest lag is half
     static constexpr int kFrameHop = 256;
     static constexpr int kFrameCount = (kBlockSize - kFrameSize) / kFrameHop + 1;  // 15
+    static constexpr int kHopCount = kBlockSize / kFrameHop;                       // 16
     // A frame quieter than this (dB of mean square, full scale 1.0) is silence, never voiced.
     static constexpr double kSilenceGateDb = -55.0;
     // YIN's threshold for taking the first dip of the cumulative mean normalised difference
@@ -61,5 +62,6 @@ private:
     _aubio_pitch_t* m_pitch = nullptr;
     float m_samples[kBlockSize] = {};
     float m_voicedF0[kFrameCount] = {};
+    double m_hopSquares[kHopCount] = {};  // sum of squared samples of each hop
     float m_pitchOut[1] = {};
 };

@@ -34,6 +34,14 @@ void BM_SignalQuality(benchmark::State& state) {
 }
 BENCHMARK(BM_SignalQuality)->Unit(benchmark::kMicrosecond);
 
+// A pause: below the silence gate no frame is searched for a period.
+void BM_SignalQualitySilence(benchmark::State& state) {
+    auto quality = std::make_unique<CSignalQuality>();
+    std::int16_t block[kBlock] = {};
+    for (auto _ : state) benchmark::DoNotOptimize(quality->Measure(block));
+}
+BENCHMARK(BM_SignalQualitySilence)->Unit(benchmark::kMicrosecond);
+
 void AubioFrames(benchmark::State& state, const char* method) {
     std::int16_t block[kBlock];
     FillBlock(block);
