@@ -76,7 +76,7 @@ std::string FormatRow(const std::string& file, const EvaluationRow& row, bool wi
         const SignalQuality& q = row.quality;
         add(std::isfinite(q.levelDbfs) ? FormatDouble(q.levelDbfs) : std::string());
         add(std::to_string(q.clipped));
-        add(FormatDouble(q.voicedShare));
+        add(std::isfinite(q.voicedShare) ? FormatDouble(q.voicedShare) : std::string());
         add(std::isfinite(q.f0Hz) ? FormatDouble(q.f0Hz) : std::string());
     }
     line += '\n';

@@ -23,8 +23,8 @@ struct SignalQuality {
     double levelDbfs = -std::numeric_limits<double>::infinity();
     // Samples at +32767 or -32768.
     std::uint32_t clipped = 0;
-    // Voiced frames over all frames, 0..1.
-    double voicedShare = 0.0;
+    // Voiced frames over all frames, 0..1; NaN until measured.
+    double voicedShare = std::numeric_limits<double>::quiet_NaN();
     // Median F0 of the voiced frames in Hz; NaN when no frame was voiced.
     double f0Hz = std::numeric_limits<double>::quiet_NaN();
 };

@@ -208,6 +208,12 @@ void CTremorAnalyzer::BeginEvaluationSession(EvaluationSource source, std::uint6
     m_session = m_namedSession;
 }
 
+void CTremorAnalyzer::EnableSignalQuality() {
+    if (m_signalQualityOwner) return;
+    m_signalQualityOwner = std::make_unique<CSignalQuality>();
+    m_signalQuality.store(m_signalQualityOwner.get(), std::memory_order_release);
+}
+
 std::string CTremorAnalyzer::SessionName(std::uint32_t session) const {
     return session == m_namedSession ? m_sessionName : std::string();
 }
@@ -236,6 +242,10 @@ void CTremorAnalyzer::LogEvaluation() noexcept {
         case EvaluationSource::Line:
             row.timeSeconds = static_cast<double>(block * kBlockSize) / 11025.0;
             break;
+    }
+    if (CSignalQuality* quality = m_signalQuality.load(std::memory_order_acquire)) {
+        CopyNewestBlock(m_qualityBlock);
+        row.quality = quality->Measure(m_qualityBlock);
     }
     row.instFreq = m_instFreq;
     row.avgFreq = m_avgFreq;

@@ -181,6 +181,23 @@ TEST(EvaluationLog, EachStartBeginsASegmentAndBlocksCountFromOne) {
     EXPECT_EQ(log->SegmentOf(4), 1u);
 }
 
+TEST(EvaluationLog, RowsCarryTheSignalQualityOfTheirBlockOnceEnabled) {
+    auto analyzer = std::make_unique<BareAnalyzer>();
+    auto log = std::make_unique<CEvaluationLog>();
+    std::int16_t sine[CTremorAnalyzer::kBlockSize];
+    for (int i = 0; i < CTremorAnalyzer::kBlockSize; ++i)
+        sine[i] = static_cast<std::int16_t>(std::lround(16384.0 * std::sin(i * 0.57)));
+    analyzer->BeginEvaluationSession(EvaluationSource::Line);
+    analyzer->ShiftHistory(sine);
+    analyzer->Evaluate();
+    analyzer->EnableSignalQuality();
+    analyzer->ShiftHistory(sine);
+    analyzer->Evaluate();
+    ASSERT_EQ(log->Drain(*analyzer, 0, nullptr), 2u);
+    EXPECT_TRUE(std::isnan(log->Rows()[0].quality.voicedShare));
+    EXPECT_NEAR(log->Rows()[1].quality.levelDbfs, 20 * std::log10(0.5 / std::sqrt(2.0)), 0.05);
+}
+
 TEST(EvaluationLog, MarksAndSegmentsInTheCsv) {
     auto log = std::make_unique<CEvaluationLog>();
     EXPECT_FALSE(log->AddMark()) << "nothing to mark yet";
