@@ -82,3 +82,11 @@ sound -r 100 -c 1 -b 16 "$dc/rate_100.wav"
 printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x01\x00\x00\x00\x02\x00\x00\x00\x02\x00\x10\x00data\x00\x00\x00\x00' \
     > "$dc/rate_1_header_only.wav"
 : > "$dc/empty"
+
+# Headers for the raw path's note: the decoder's WAV files, and chunk sizes that lie.
+wh=$out/wave_header
+mkdir -p "$wh"
+cp "$dc"/*.wav "$wh"/ 2>/dev/null || true
+printf 'RIFF\xff\xff\xff\xffWAVELIST\xf0\xff\xff\xfffmt \x10\x00\x00\x00' > "$wh/huge_chunk"
+printf 'RIFF\x24\x00\x00\x00WAVEfmt \xff\xff\xff\xff\x01\x00\x02\x00' > "$wh/fmt_cut_short"
+: > "$wh/empty"
