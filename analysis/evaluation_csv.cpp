@@ -1,6 +1,7 @@
 #include "analysis/evaluation_csv.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace kavrin_analyze {
@@ -24,12 +25,13 @@ EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double 
     return row;
 }
 
-std::string CsvHeader(bool withBins) {
+std::string CsvHeader(bool withBins, bool withQuality) {
     std::string header =
         "file,block,time_s,inst_freq,avg_freq,min_freq,max_freq,threshold,magnitude,"
         "avg_magnitude,under_threshold";
     if (withBins)
         header += ",bin_8_0,bin_8_5,bin_9_0,bin_9_5,bin_10_0,bin_10_5,bin_11_0,bin_11_5,bin_12_0";
+    if (withQuality) header += ",level_dbfs,clipped,voiced_share,f0_hz";
     return header + "\n";
 }
 
@@ -50,7 +52,8 @@ std::string QuoteCsvField(const std::string& field) {
     return quoted + "\"";
 }
 
-std::string FormatRow(const std::string& file, const EvaluationRow& row, bool withBins) {
+std::string FormatRow(const std::string& file, const EvaluationRow& row, bool withBins,
+                      bool withQuality) {
     std::string line = QuoteCsvField(file);
     auto add = [&](const std::string& text) {
         line += ',';
@@ -68,6 +71,14 @@ std::string FormatRow(const std::string& file, const EvaluationRow& row, bool wi
     add(std::to_string(row.underThreshold));
     if (withBins)
         for (double bin : row.bins) add(FormatDouble(bin));
+    if (withQuality) {
+        // A value that does not exist is an empty field, never a stand-in number.
+        const SignalQuality& q = row.quality;
+        add(std::isfinite(q.levelDbfs) ? FormatDouble(q.levelDbfs) : std::string());
+        add(std::to_string(q.clipped));
+        add(std::isfinite(q.voicedShare) ? FormatDouble(q.voicedShare) : std::string());
+        add(std::isfinite(q.f0Hz) ? FormatDouble(q.f0Hz) : std::string());
+    }
     line += '\n';
     return line;
 }

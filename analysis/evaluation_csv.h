@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/signal_quality.h"
 #include "analysis/tremor_analyzer.h"
 
 namespace kavrin_analyze {
@@ -20,6 +21,8 @@ struct EvaluationRow {
     double avgMagnitude = 0.0;
     std::int32_t underThreshold = 0;
     double bins[CTremorAnalyzer::kBandBinCount] = {};
+    // Of the block the evaluation's cycle shifted in; filled only when asked for.
+    SignalQuality quality;
 };
 
 // Reads the results of the evaluation that just ran (and, with bins, the nine band magnitudes
@@ -27,10 +30,13 @@ struct EvaluationRow {
 EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double timeSeconds,
                          bool withBins);
 
-std::string CsvHeader(bool withBins);
+// With quality, level_dbfs,clipped,voiced_share,f0_hz follow (after the bins).
+std::string CsvHeader(bool withBins, bool withQuality = false);
 
-// The row as CSV, ending in a newline. The file name is quoted when it needs to be.
-std::string FormatRow(const std::string& file, const EvaluationRow& row, bool withBins);
+// The row as CSV, ending in a newline. The file name is quoted when it needs to be. The quality
+// columns leave level_dbfs empty for digital silence and f0_hz empty when nothing was voiced.
+std::string FormatRow(const std::string& file, const EvaluationRow& row, bool withBins,
+                      bool withQuality = false);
 
 // The shortest text that reads back to the same double.
 std::string FormatDouble(double value);

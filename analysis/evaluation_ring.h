@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "analysis/signal_quality.h"
+
 enum class EvaluationSource : std::uint8_t { Line = 0, Tone = 1, File = 2 };
 
 // The lamp of an evaluation, as the tick that followed it judged it.
@@ -30,6 +32,9 @@ struct EvaluationRecord {
     std::uint32_t threshold = 0;
     std::int32_t underThreshold = 0;
     EvaluationSource source = EvaluationSource::Line;
+    // Of the block this evaluation shifted in, when the analyzer measures it
+    // (EnableSignalQuality); else voicedShare stays NaN.
+    SignalQuality quality;
     // Filled in on the user-interface thread, not by the pump.
     EvaluationLamp lamp = EvaluationLamp::None;
     std::int32_t lampReference = 0;

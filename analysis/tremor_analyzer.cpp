@@ -208,6 +208,12 @@ void CTremorAnalyzer::BeginEvaluationSession(EvaluationSource source, std::uint6
     m_session = m_namedSession;
 }
 
+void CTremorAnalyzer::EnableSignalQuality() {
+    if (m_signalQualityOwner) return;
+    m_signalQualityOwner = std::make_unique<CSignalQuality>();
+    m_signalQuality.store(m_signalQualityOwner.get(), std::memory_order_release);
+}
+
 std::string CTremorAnalyzer::SessionName(std::uint32_t session) const {
     return session == m_namedSession ? m_sessionName : std::string();
 }
@@ -237,6 +243,10 @@ void CTremorAnalyzer::LogEvaluation() noexcept {
             row.timeSeconds = static_cast<double>(block * kBlockSize) / 11025.0;
             break;
     }
+    if (CSignalQuality* quality = m_signalQuality.load(std::memory_order_acquire)) {
+        CopyNewestBlock(m_qualityBlock);
+        row.quality = quality->Measure(m_qualityBlock);
+    }
     row.instFreq = m_instFreq;
     row.avgFreq = m_avgFreq;
     row.minFreq = m_minFreq;
@@ -264,6 +274,11 @@ std::int32_t CTremorAnalyzer::RoundValue(double x) {
 void CTremorAnalyzer::CopyHistory(std::int16_t (&out)[kHistorySize]) {
     std::lock_guard<std::mutex> guard(m_dataLock);
     std::memcpy(out, m_history, sizeof(m_history));
+}
+
+void CTremorAnalyzer::CopyNewestBlock(std::int16_t (&out)[kBlockSize]) {
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    std::memcpy(out, m_history + (kHistorySize - kBlockSize), sizeof(out));
 }
 
 void CTremorAnalyzer::CopyWindowed(double (&out)[kHistorySize]) {

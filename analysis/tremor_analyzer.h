@@ -8,12 +8,15 @@
 // arrays are guarded by m_dataLock for those crossings, the scalars are atomic.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "analysis/evaluation_ring.h"
 #include "analysis/shared_value.h"
+#include "analysis/signal_quality.h"
 
 class CTremorAnalyzer {
 public:
@@ -64,6 +67,9 @@ public:
     // Copies of the arrays for inspection (tests, tools); taken under the lock.
     void CopyHistory(std::int16_t (&out)[kHistorySize]);
     void CopyWindowed(double (&out)[kHistorySize]);
+    // The newest block of the history: after an evaluation, the block its cycle shifted in (all
+    // zeros when the cycle cleared the history). Taken under the lock.
+    void CopyNewestBlock(std::int16_t (&out)[kBlockSize]);
 
     std::int16_t m_history[kHistorySize] = {};
     double m_windowed[kHistorySize] = {};
@@ -90,6 +96,10 @@ public:
     void BeginEvaluationSession(EvaluationSource source, std::uint64_t fileLength = 0,
                                 const std::string& name = {});
     std::uint32_t EvaluationSession() const { return m_session.load(); }
+    // From the next evaluation on, every timeline row carries the signal quality of the block
+    // its cycle shifted in (about 0.15 ms per block on the pump). User-interface thread; the
+    // measuring object is made once, here, never on the pump.
+    void EnableSignalQuality();
     // The name given to session `session`; empty for any other.
     std::string SessionName(std::uint32_t session) const;
 
@@ -109,6 +119,10 @@ protected:
 
 private:
     void LogEvaluation() noexcept;
+
+    std::unique_ptr<CSignalQuality> m_signalQualityOwner;
+    std::atomic<CSignalQuality*> m_signalQuality{nullptr};
+    std::int16_t m_qualityBlock[kBlockSize] = {};  // pump only
 
     std::atomic<std::uint32_t> m_session{0};
     std::atomic<std::uint32_t> m_sessionBlock{0};

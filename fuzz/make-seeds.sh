@@ -90,3 +90,10 @@ printf '\001File type = "ooTextFile"\nObject class = "TextGrid"\n\nxmin = 0 \nxm
 printf '\001"ooTextFile"\n"TextGrid"\n0\n2\n<exists>\n1\n"IntervalTier"\n"x"\n0\n2\n1\n0\n2\n"only"\n' > "$lb/textgrid_short"
 printf '\002<?xml version="1.0" encoding="UTF-8"?>\n<ANNOTATION_DOCUMENT><HEADER><MEDIA_DESCRIPTOR MEDIA_URL="file:///a.wav"/></HEADER><TIME_ORDER><TIME_SLOT TIME_SLOT_ID="ts1" TIME_VALUE="500"/><TIME_SLOT TIME_SLOT_ID="ts2" TIME_VALUE="1250"/><TIME_SLOT TIME_SLOT_ID="ts3"/></TIME_ORDER><TIER TIER_ID="q"><ANNOTATION><ALIGNABLE_ANNOTATION ANNOTATION_ID="a1" TIME_SLOT_REF1="ts1" TIME_SLOT_REF2="ts2"><ANNOTATION_VALUE>q1 &amp; more</ANNOTATION_VALUE></ALIGNABLE_ANNOTATION></ANNOTATION></TIER></ANNOTATION_DOCUMENT>\n' > "$lb/eaf"
 printf '\003kavrin-labels\t1\nrecording\ttake.wav\ntier\tq\nsegment\t0.5\t1.25\tq\\t1\nsegment\t2\t2\tmark\nbaseline\t0\t1\n' > "$lb/sidecar"
+# Headers for the raw path's note: the decoder's WAV files, and chunk sizes that lie.
+wh=$out/wave_header
+mkdir -p "$wh"
+cp "$dc"/*.wav "$wh"/ 2>/dev/null || true
+printf 'RIFF\xff\xff\xff\xffWAVELIST\xf0\xff\xff\xfffmt \x10\x00\x00\x00' > "$wh/huge_chunk"
+printf 'RIFF\x24\x00\x00\x00WAVEfmt \xff\xff\xff\xff\x01\x00\x02\x00' > "$wh/fmt_cut_short"
+: > "$wh/empty"

@@ -17,7 +17,7 @@ rm -rf "$seeds"
 "$top/fuzz/make-seeds.sh" "$seeds"
 
 status=0
-for target in file_source analyze_options settings decoder; do
+for target in file_source analyze_options settings decoder wave_header; do
     corpus=$dir/corpus/$target
     artifacts=$dir/artifacts/$target
     kept=$top/fuzz/regressions/$target
@@ -30,6 +30,8 @@ for target in file_source analyze_options settings decoder; do
         file_source) options+=(-max_len=70000) ;;
         # Large enough for headers, chunks and a few compressed frames.
         decoder) options+=(-max_len=20000) ;;
+        # Only the header's first bytes are ever read.
+        wave_header) options+=(-max_len=4096) ;;
         # The toolkit's caches grow between inputs and would pass for leaks of each input;
         # leaks are still looked for at the end of the run.
         settings) options+=(-detect_leaks=0) ;;

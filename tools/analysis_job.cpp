@@ -40,11 +40,11 @@ std::string WriteError(const std::string& path, int error) {
 struct RowWriter {
     std::FILE* stream;
     const std::string& input;
-    bool bins;
+    const RunSettings& settings;
     JobResult* result;
 
     void operator()(const EvaluationRow& row) {
-        const std::string line = FormatRow(input, row, bins);
+        const std::string line = FormatRow(input, row, settings.bins, settings.quality);
         std::fwrite(line.data(), 1, line.size(), stream);
         ++result->rows;
         result->seconds = row.timeSeconds;
@@ -64,8 +64,9 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
                  const ProgressSink& progress) {
     JobResult result;
     if (target.directory.empty()) {
-        result.error = AnalyzeFile(
-            input, settings, RowWriter{target.stream, input, settings.bins, &result}, progress);
+        result.error = AnalyzeFile(input, settings,
+                                   RowWriter{target.stream, input, settings, &result}, progress);
+        result.note = ForeignHeaderNote(input, settings);
         return result;
     }
 
@@ -90,10 +91,11 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     }
     std::vector<char> buffer(1 << 16);
     std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
-    const std::string header = CsvHeader(settings.bins);
+    const std::string header = CsvHeader(settings.bins, settings.quality);
     std::fwrite(header.data(), 1, header.size(), stream);
     result.error =
-        AnalyzeFile(input, settings, RowWriter{stream, input, settings.bins, &result}, progress);
+        AnalyzeFile(input, settings, RowWriter{stream, input, settings, &result}, progress);
+    result.note = ForeignHeaderNote(input, settings);
 
     // Only a CSV that reached the disk whole takes its name.
     int writeError = 0;

@@ -15,6 +15,7 @@ struct JobResult {
     std::uint64_t rows = 0;
     double seconds = 0.0;  // of signal: the last row's time
     std::string error;     // empty when the input was analysed (and its CSV is complete)
+    std::string note;      // said on standard error, not an error (a contradicting header)
 };
 
 struct JobTarget {

@@ -16,9 +16,11 @@
 #include "platform/open_file_dialog.h"
 #include "platform/sleep.h"
 #include "platform/wave_audio.h"
+#include "platform/wave_header.h"
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
 #include "tools/live_runner.h"
+#include "tools/quality_tap.h"
 #include "tools/standard_input_file.h"
 
 namespace kavrin_analyze {
@@ -39,6 +41,12 @@ RunContext& Context() {
     return *context;
 }
 
+// Standard input, copied once per process into a file that a run can measure.
+StandardInputFile& StandardInput() {
+    static StandardInputFile standardInput;
+    return standardInput;
+}
+
 std::string TakeMessages() {
     RunContext& context = Context();
     std::lock_guard<std::mutex> guard(context.lock);
@@ -57,7 +65,11 @@ class RecordingFileAnalyzer final : public CFileAnalyzer {
 public:
     RecordingFileAnalyzer(const RunSettings& settings, const RowSink& rows,
                           const ProgressSink& progress, std::uint64_t length)
-        : m_settings(settings), m_rows(rows), m_progress(progress), m_length(length) {}
+        : m_settings(settings),
+          m_rows(rows),
+          m_progress(progress),
+          m_length(length),
+          m_quality(settings.quality) {}
 
     int Analyze(void* block) override {
         // A decoded stream's length is known once it is open; the end-of-file cycle closes it.
@@ -67,8 +79,10 @@ public:
         // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
         std::uint64_t end = 16384 + 8192 * m_cycles;
         if (end > m_length) end = m_length;
-        m_rows(CaptureRow(*this, m_cycles, static_cast<double>(end) / kBytesPerSecond,
-                          m_settings.bins));
+        EvaluationRow row = CaptureRow(*this, m_cycles, static_cast<double>(end) / kBytesPerSecond,
+                                       m_settings.bins);
+        m_quality.Fill(*this, row);
+        m_rows(row);
         if (m_progress) m_progress(end, m_length);
         return result;
     }
@@ -79,19 +93,22 @@ private:
     const ProgressSink& m_progress;
     std::uint64_t m_length;
     std::uint64_t m_cycles = 0;
+    CQualityTap m_quality;
 };
 
 // The live analyzer in tone mode, stopped after a given number of evaluations.
 class CountingToneAnalyzer final : public CLiveAnalyzer {
 public:
     CountingToneAnalyzer(const RunSettings& settings, const RowSink& rows, std::uint64_t blocks)
-        : m_settings(settings), m_rows(rows), m_blocks(blocks) {}
+        : m_settings(settings), m_rows(rows), m_blocks(blocks), m_quality(settings.quality) {}
 
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
         ++m_cycles;
         const double time = static_cast<double>((m_cycles + 1) * kBlockSize) / kSamplesPerSecond;
-        m_rows(CaptureRow(*this, m_cycles, time, m_settings.bins));
+        EvaluationRow row = CaptureRow(*this, m_cycles, time, m_settings.bins);
+        m_quality.Fill(*this, row);
+        m_rows(row);
         if (m_cycles >= m_blocks) {
             // As Test Generator Stop does: the tone flag first, then the stop signal.
             m_toneMode = 0;
@@ -105,6 +122,7 @@ private:
     const RowSink& m_rows;
     std::uint64_t m_blocks;
     std::uint64_t m_cycles = 0;
+    CQualityTap m_quality;
 };
 
 }  // namespace
@@ -130,8 +148,7 @@ void InstallHeadlessPlatform() {
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress) {
     if (path == "-") {
-        // Standard input, copied once per process into a file that the run can measure.
-        static StandardInputFile standardInput;
+        StandardInputFile& standardInput = StandardInput();
         if (const std::string failure = standardInput.Copy(); !failure.empty()) return failure;
         return standardInput.AsDash(AnalyzeFile(standardInput.Path(), settings, rows, progress));
     }
@@ -162,6 +179,17 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
     // The run ends by itself at the end of the file (or at a read error).
     analyzer->m_thread.Join();
     return TakeMessages();
+}
+
+std::string ForeignHeaderNote(const std::string& path, const RunSettings& settings) {
+    if (settings.decode || settings.live) return "";
+    std::string file = path;
+    if (path == "-") {
+        if (!StandardInput().Copy().empty()) return "";
+        file = StandardInput().Path();
+    }
+    const std::optional<std::string> format = platform::DescribeForeignWaveHeader(file);
+    return format ? *format + ": --decode analyses it as recorded" : "";
 }
 
 std::string AnalyzeTone(const ToneOptions& tone, const RunSettings& settings, const RowSink& rows) {

@@ -18,6 +18,7 @@ struct RunSettings {
     bool bins = false;
     bool decode = false;
     bool live = false;
+    bool quality = false;  // level, clipping and voicing of each evaluated block
 };
 
 using RowSink = std::function<void(const EvaluationRow&)>;
@@ -31,6 +32,10 @@ void InstallHeadlessPlatform();
 // before a read error have been delivered).
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
                         const ProgressSink& progress);
+
+// For the raw path (neither decode nor live): what the file's WAVE header says when it is other
+// than 16-bit mono 11025 Hz, as "44100 Hz stereo: --decode analyses it as recorded"; else empty.
+std::string ForeignHeaderNote(const std::string& path, const RunSettings& settings);
 
 // Analyses `tone.blocks` blocks of the test tone.
 std::string AnalyzeTone(const ToneOptions& tone, const RunSettings& settings, const RowSink& rows);

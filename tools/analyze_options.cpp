@@ -70,6 +70,12 @@ std::string UsageText() {
            "  --threshold-adjust T   the \"Threshold adjust\" value (default 75)\n"
            "  --bins                 add the nine band magnitudes behind the spectrum bars:\n"
            "                         bin_8_0,bin_8_5,...,bin_12_0 (bins 95, 101, ..., 143)\n"
+           "  --quality              add the signal quality of the block each evaluation\n"
+           "                         shifted in (after the bins): level_dbfs (RMS, dB of\n"
+           "                         full scale; empty for digital silence), clipped\n"
+           "                         (samples at +32767 or -32768), voiced_share (voiced\n"
+           "                         frames of 15, by aubio's YIN) and f0_hz (their median\n"
+           "                         fundamental; empty when none was voiced)\n"
            "  --decode               decode each file first (WAV in any form, RF64, AIFF, FLAC,\n"
            "                         Ogg Vorbis, Opus...: whatever libsndfile reads) to 16-bit\n"
            "                         mono at 11025 Hz (channels averaged, resampled by\n"
@@ -163,6 +169,9 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--bins") {
             if (!flagOnly()) return fail("option --bins takes no value");
             o.bins = true;
+        } else if (name == "--quality") {
+            if (!flagOnly()) return fail("option --quality takes no value");
+            o.quality = true;
         } else if (name == "--decode") {
             if (!flagOnly()) return fail("option --decode takes no value");
             o.decode = true;

@@ -22,6 +22,7 @@ struct Options {
     std::int32_t volume = 10;           // the form's "Volume adjust" start value
     std::int32_t thresholdAdjust = 75;  // the form's "Threshold adjust" start value
     bool bins = false;
+    bool quality = false;    // add level_dbfs,clipped,voiced_share,f0_hz
     bool decode = false;     // decode the files (any format libsndfile reads) instead of raw bytes
     bool live = false;       // feed the decoded samples through the capture path
     bool progress = true;    // only ever shown when standard error is a terminal

@@ -19,14 +19,17 @@ unsigned ProcessorCount() {
 std::string BatchReporter::Line(const std::string& input, const std::string& name,
                                 const BatchOutcome& outcome) const {
     const std::string csv = m_settings.outputDir + "/" + name;
+    std::string note;
+    if (!outcome.result.note.empty())
+        note = "kavrin-analyze: " + input + ": " + outcome.result.note + "\n";
     if (!outcome.result.error.empty())
-        return "kavrin-analyze: " + input + ": " + outcome.result.error + "\n";
-    if (!m_settings.summaries) return "";
+        return note + "kavrin-analyze: " + input + ": " + outcome.result.error + "\n";
+    if (!m_settings.summaries) return note;
     if (outcome.skipped) return "kavrin-analyze: " + input + ": skipped, " + csv + " exists\n";
     char seconds[64];
     std::snprintf(seconds, sizeof seconds, "%.1f", outcome.result.seconds);
-    std::string line = "kavrin-analyze: " + input + ": " + std::to_string(outcome.result.rows) +
-                       " rows, " + seconds + " s of signal";
+    std::string line = note + "kavrin-analyze: " + input + ": " +
+                       std::to_string(outcome.result.rows) + " rows, " + seconds + " s of signal";
     if (!m_settings.outputDir.empty()) line += ", " + csv;
     return line + "\n";
 }

@@ -26,7 +26,7 @@ namespace kavrin_analyze {
 namespace {
 
 // Messages from a child: 'P' and the position (progress), then once 'R', the row count, the
-// seconds of signal, the error's length and the error text.
+// seconds of signal, the error's length and the error text, the note's length and the note.
 constexpr char kProgress = 'P';
 constexpr char kResult = 'R';
 
@@ -106,6 +106,9 @@ bool CopyRows(int fd, std::FILE* out) {
     message.append(reinterpret_cast<const char*>(&result.seconds), sizeof result.seconds);
     message.append(reinterpret_cast<const char*>(&errorLength), sizeof errorLength);
     message += result.error;
+    const std::uint32_t noteLength = static_cast<std::uint32_t>(result.note.size());
+    message.append(reinterpret_cast<const char*>(&noteLength), sizeof noteLength);
+    message += result.note;
     ::_exit(WriteAll(pipeFd, message.data(), message.size()) ? 0 : 1);
 }
 
@@ -146,12 +149,16 @@ JobResult ResultOf(const Child& child, int status) {
     const std::string& r = child.received;
     const std::size_t fixed = 1 + 8 + 8 + 4;
     std::uint32_t errorLength = 0;
+    std::uint32_t noteLength = 0;
     if (r.size() >= fixed && r[0] == kResult) {
         std::memcpy(&result.rows, r.data() + 1, 8);
         std::memcpy(&result.seconds, r.data() + 9, 8);
         std::memcpy(&errorLength, r.data() + 17, 4);
-        if (r.size() == fixed + errorLength) {
-            result.error = r.substr(fixed);
+        const std::size_t noteAt = fixed + std::size_t{errorLength};
+        if (r.size() >= noteAt + 4) std::memcpy(&noteLength, r.data() + noteAt, 4);
+        if (r.size() >= noteAt + 4 && r.size() == noteAt + 4 + noteLength) {
+            result.error = r.substr(fixed, errorLength);
+            result.note = r.substr(noteAt + 4);
             return result;
         }
     }

@@ -48,15 +48,17 @@ int main(int argc, char** argv) {
 
     if (!options.segments.empty()) return RunSegments(options, stdout);
 
-    const RunSettings settings{options.volume, options.thresholdAdjust, options.bins,
-                               options.decode, options.live};
+    const RunSettings settings{options.volume, options.thresholdAdjust,
+                               options.bins,   options.decode,
+                               options.live,   options.quality};
 
     if (options.tone) {
         InstallHeadlessPlatform();
-        Write(CsvHeader(options.bins));
+        Write(CsvHeader(options.bins, options.quality));
         const std::string error =
-            AnalyzeTone(*options.tone, settings,
-                        [&](const EvaluationRow& row) { Write(FormatRow("", row, options.bins)); });
+            AnalyzeTone(*options.tone, settings, [&](const EvaluationRow& row) {
+                Write(FormatRow("", row, options.bins, options.quality));
+            });
         std::fflush(stdout);
         if (!error.empty()) {
             std::fprintf(stderr, "kavrin-analyze: %s\n", error.c_str());
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
     std::FILE* out = nullptr;
     if (options.outputDir.empty()) {
         out = stdout;
-        Write(CsvHeader(options.bins));
+        Write(CsvHeader(options.bins, options.quality));
     }
     int status = RunBatch(inputs, batch, out) ? kExitOk : kExitFileError;
     if (out != nullptr && (std::fflush(out) != 0 || std::ferror(out))) {

@@ -10,6 +10,7 @@
 #include "platform/inline_sound_card.h"
 #include "platform/simulated_sound_card.h"
 #include "sources/live_analyzer.h"
+#include "tools/quality_tap.h"
 
 namespace kavrin_analyze {
 namespace {
@@ -22,7 +23,11 @@ class ReplayAnalyzer final : public CLiveAnalyzer {
 public:
     ReplayAnalyzer(const RunSettings& settings, const RowSink& rows, const ProgressSink& progress,
                    std::uint64_t blocks)
-        : m_settings(settings), m_rows(rows), m_progress(progress), m_blocks(blocks) {}
+        : m_settings(settings),
+          m_rows(rows),
+          m_progress(progress),
+          m_blocks(blocks),
+          m_quality(settings.quality) {}
 
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
@@ -33,7 +38,9 @@ public:
         }
         if (cycle <= m_blocks) {
             const double time = static_cast<double>(cycle * kBlockSize) / kSamplesPerSecond;
-            m_rows(CaptureRow(*this, cycle, time, m_settings.bins));
+            EvaluationRow row = CaptureRow(*this, cycle, time, m_settings.bins);
+            m_quality.Fill(*this, row);
+            m_rows(row);
             if (m_progress) m_progress(cycle, m_blocks);
         }
         if (cycle >= m_blocks) m_done.notify_all();
@@ -53,6 +60,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_done;
     std::uint64_t m_cycles = 0;
+    CQualityTap m_quality;
 };
 
 }  // namespace

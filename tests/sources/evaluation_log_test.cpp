@@ -189,6 +189,20 @@ TEST(EvaluationLog, EachStartBeginsASegmentAndBlocksCountFromOne) {
     EXPECT_EQ(log->SegmentOf(4), 1u);
 }
 
+TEST(EvaluationLog, RowsCarryTheSignalQualityOfTheirBlockOnceEnabled) {
+    auto analyzer = std::make_unique<BareAnalyzer>();
+    auto log = std::make_unique<CEvaluationLog>();
+    std::vector<std::int16_t> half(CTremorAnalyzer::kBlockSize, 16384);
+    analyzer->BeginEvaluationSession(EvaluationSource::Line);
+    for (int i = 0; i < 2; ++i, analyzer->EnableSignalQuality()) {
+        analyzer->ShiftHistory(half.data());
+        analyzer->Evaluate();
+    }
+    ASSERT_EQ(log->Drain(*analyzer, 0, nullptr), 2u);
+    EXPECT_TRUE(std::isnan(log->Rows()[0].quality.voicedShare));
+    EXPECT_DOUBLE_EQ(log->Rows()[1].quality.levelDbfs, 20 * std::log10(0.5));
+}
+
 TEST(EvaluationLog, MarksAndSegmentsInTheCsv) {
     auto log = std::make_unique<CEvaluationLog>();
     EXPECT_FALSE(log->AddMark()) << "nothing to mark yet";

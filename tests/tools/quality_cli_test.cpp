@@ -1,0 +1,56 @@
+// --quality as a user runs it: four columns appended to the very bytes of the run without it,
+// for every kind of run; and one line on standard error for a header the raw path ignores.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "../support/sound_file_support.h"
+#include "cli_run.h"
+
+namespace {
+
+TEST(KavrinAnalyzeQualityCli, AppendsFourColumnsToTheUnchangedBytesAndSaysWhatAHeaderSays) {
+    sound_file_test::ScratchFolder folder;
+    const std::string mono = folder.File("mono.wav"), stereo = folder.File("stereo.wav");
+    sound_file_test::WriteSoundFile(mono, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
+                                    sound_file_test::TestSamples(8 * 4096));
+    sound_file_test::WriteSoundFile(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2,
+                                    sound_file_test::TestSamples(8 * 4096));
+    const auto run = [&](const std::string& arguments) {
+        return cli_test::RunWithStderrIn(KAVRIN_ANALYZE_PATH " --no-progress " + arguments,
+                                         folder.File("stderr.txt"));
+    };
+    for (const std::string& arguments :
+         {mono, "--bins " + mono, "--decode " + stereo, "--live " + mono,
+          std::string("--tone 10 --amplitude 1 --blocks 3")}) {
+        const cli_test::Result plain = run(arguments), quality = run("--quality " + arguments);
+        std::istringstream p(plain.out), q(quality.out);
+        std::string pLine, qLine, last, suffix = ",level_dbfs,clipped,voiced_share,f0_hz";
+        while (std::getline(p, pLine) && std::getline(q, qLine)) {
+            ASSERT_EQ(qLine.substr(0, pLine.size() + 1), pLine + ",") << arguments;
+            EXPECT_EQ(std::count(qLine.begin(), qLine.end(), ','),
+                      std::count(suffix.begin(), suffix.end(), ',') +
+                          std::count(pLine.begin(), pLine.end(), ','));
+            if (pLine[0] == 'f') {
+                EXPECT_EQ(qLine, pLine + suffix);
+            }
+            last = qLine;
+        }
+        EXPECT_TRUE(p.eof() && !std::getline(q, qLine)) << arguments;
+        EXPECT_EQ(plain.status + quality.status, 0);
+        // The end-of-file cycle of a raw run evaluates a cleared history: digital silence.
+        if (arguments == mono) {
+            EXPECT_EQ(last.substr(last.size() - 6), ",,0,0,");
+        }
+    }
+    for (const char* jobs : {"--jobs 1 ", "--jobs 2 "}) {
+        const cli_test::Result raw = run(jobs + stereo + " " + mono);
+        EXPECT_EQ(raw.status, 0);
+        EXPECT_EQ(raw.err, "kavrin-analyze: " + stereo +
+                               ": 44100 Hz stereo: --decode analyses it as recorded\n");
+    }
+    EXPECT_EQ(run("--decode " + stereo).err, "");
+}
+
+}  // namespace
