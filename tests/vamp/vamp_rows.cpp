@@ -53,7 +53,11 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
         std::istringstream in(line.substr(line.find(',') + 1));  // after the file name
         std::vector<double> v;
         for (std::string field; std::getline(in, field, ',');) v.push_back(std::stod(field));
-        kavrin_analyze::EvaluationRow row{static_cast<std::uint64_t>(v[0]), v[1], v[2], v[3]};
+        kavrin_analyze::EvaluationRow row;
+        row.block = static_cast<std::uint64_t>(v[0]);
+        row.timeSeconds = v[1];
+        row.instFreq = v[2];
+        row.avgFreq = v[3];
         row.threshold = static_cast<std::uint32_t>(v[6]);
         row.magnitude = v[7];
         for (int i = 0; i < 9; ++i) row.bins[i] = v[10 + i];
