@@ -10,25 +10,28 @@
 #include <vector>
 
 #include "analysis/evaluation_csv.h"
-#include "tools/output_names.h"
+#include "tools/partial_file.h"
 
 namespace kavrin_analyze {
 namespace {
 
-// The partial file being written, for the signal handler (which may only use plain memory).
-char g_partial[PATH_MAX + 1];
+// The partial file being written and its folder, for the signal handler (which may only use
+// plain memory).
+char g_partial[NAME_MAX + 1];
+volatile int g_partialFolder = -1;
 volatile sig_atomic_t g_partialSet = 0;
 
 void RemovePartialAndDie(int signal) {
-    if (g_partialSet) ::unlink(g_partial);
+    if (g_partialSet) ::unlinkat(g_partialFolder, g_partial, 0);
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
 
-void SetPartial(const std::string& path) {
+void SetPartial(int folder, const std::string& name) {
     g_partialSet = 0;
-    if (path.size() > PATH_MAX) return;
-    std::memcpy(g_partial, path.c_str(), path.size() + 1);
+    if (name.size() > NAME_MAX) return;
+    std::memcpy(g_partial, name.c_str(), name.size() + 1);
+    g_partialFolder = folder;
     g_partialSet = 1;
 }
 
@@ -70,22 +73,28 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     }
 
     const std::string final = target.directory + "/" + target.name;
-    const std::string partial =
-        target.directory + "/" + PartialName(target.name, static_cast<long>(::getpid()));
-    SetPartial(partial);
-    // A partial file of this name can only be left by a dead process that had this id.
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        g_partialSet = 0;
+    // Everything happens inside the opened folder: a name planted there (a link to a file the
+    // user never named) is replaced by the rename, never written through.
+    const int folder = ::open(target.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
         result.error = WriteError(final, errno);
         return result;
     }
+    std::string partial;
+    const int fd = CreatePartialFile(folder, &partial);
+    if (fd < 0) {
+        result.error = WriteError(final, errno);
+        ::close(folder);
+        return result;
+    }
+    SetPartial(folder, partial);
     std::FILE* stream = ::fdopen(fd, "w");
     if (stream == nullptr) {
         result.error = WriteError(final, errno);
         ::close(fd);
-        ::unlink(partial.c_str());
+        ::unlinkat(folder, partial.c_str(), 0);
         g_partialSet = 0;
+        ::close(folder);
         return result;
     }
     std::vector<char> buffer(1 << 16);
@@ -101,10 +110,12 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     if (writeError == 0 && ::fdatasync(fd) != 0) writeError = errno;
     if (std::fclose(stream) != 0 && writeError == 0) writeError = errno;
     if (result.error.empty() && writeError != 0) result.error = WriteError(final, writeError);
-    if (result.error.empty() && ::rename(partial.c_str(), final.c_str()) != 0)
+    if (result.error.empty() &&
+        ::renameat(folder, partial.c_str(), folder, target.name.c_str()) != 0)
         result.error = WriteError(final, errno);
-    if (!result.error.empty()) ::unlink(partial.c_str());
+    if (!result.error.empty()) ::unlinkat(folder, partial.c_str(), 0);
     g_partialSet = 0;
+    ::close(folder);
     return result;
 }
 

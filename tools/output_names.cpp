@@ -31,8 +31,4 @@ std::vector<std::string> OutputNames(const std::vector<std::string>& inputs) {
     return names;
 }
 
-std::string PartialName(const std::string& name, long processId) {
-    return "." + name + "." + std::to_string(processId) + ".part";
-}
-
 }  // namespace kavrin_analyze

@@ -12,8 +12,4 @@ namespace kavrin_analyze {
 // The file names (without the directory), one per input, in order.
 std::vector<std::string> OutputNames(const std::vector<std::string>& inputs);
 
-// The name a CSV is written under until it is complete: hidden, ending in ".part", and with the
-// writer's process id, so neither a half file nor two writers' files can be taken for it.
-std::string PartialName(const std::string& name, long processId);
-
 }  // namespace kavrin_analyze

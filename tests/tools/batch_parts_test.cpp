@@ -4,6 +4,7 @@
 #include "tools/analyze_options.h"
 #include "tools/input_list.h"
 #include "tools/output_names.h"
+#include "tools/partial_file.h"
 
 namespace {
 
@@ -15,7 +16,15 @@ TEST(OutputNames, LastPartOfThePathAndANumberForNamesTakenBefore) {
                                         "dir.csv", "input.csv", "input-2.csv"}));
     // The same list always gives the same names: a rerun finds its files again.
     EXPECT_EQ(OutputNames({"q/r.wav", "r.wav"}), OutputNames({"q/r.wav", "r.wav"}));
-    EXPECT_EQ(PartialName("x.wav.csv", 42), ".x.wav.csv.42.part");
+}
+
+TEST(PartialFile, NamesCarryTheWriterAndNothingElseIsTakenForOne) {
+    EXPECT_EQ(PartialName(42, 0xabcdef), ".kavrin-analyze.42.0000000000abcdef.part");
+    EXPECT_EQ(PartialWriter(PartialName(4194304, ~0ull)), 4194304);
+    for (const char* other :
+         {".x.wav.csv.42.part", ".kavrin-analyze..0000000000abcdef.part",
+          ".kavrin-analyze.4x.0000000000abcdef.part", "x.csv", ".kavrin-analyze.42.abcdef.part"})
+        EXPECT_EQ(PartialWriter(other), std::nullopt) << other;
 }
 
 TEST(InputList, SeparatorsEmptyEntriesAndBlanks) {

@@ -145,6 +145,34 @@ TEST_F(KavrinAnalyzeBatch, OutputDirHoldsOneWholeCsvPerInputUnderUniqueNames) {
     }
 }
 
+TEST_F(KavrinAnalyzeBatch, LinksPlantedInTheOutputFolderAreNeverWrittenThrough) {
+    const std::string input = Recording("in/r06.raw", 24576 + 8192 * 4, 40).string();
+    const fs::path out = m_dir / "shared";
+    const fs::path victim = m_dir / "victim";
+    fs::create_directories(out);
+    std::ofstream(victim) << "precious\n";
+    fs::create_symlink(victim, out / "r06.raw.csv");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // A link at every partial name this very process could be expected to use.
+        const std::string self = std::to_string(::getpid());
+        for (const std::string& name : {".r06.raw.csv." + self + ".part",
+                                        ".kavrin-analyze." + self + ".0000000000000000.part"})
+            ::symlink(victim.c_str(), (out / name).c_str());
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(KAVRIN_ANALYZE_PATH, KAVRIN_ANALYZE_PATH, "--jobs", "1", "--output-dir",
+                out.c_str(), input.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadAll(victim), "precious\n");
+    EXPECT_FALSE(fs::is_symlink(out / "r06.raw.csv"));
+    EXPECT_EQ(ReadAll(out / "r06.raw.csv"), Run(Quote(input)).out);
+}
+
 TEST_F(KavrinAnalyzeBatch, AFailedInputLeavesNoCsvAndSkipExistingResumes) {
     std::vector<std::string> inputs;
     for (int i = 0; i < 4; ++i)
