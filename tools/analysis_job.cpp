@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,31 @@ struct RowWriter {
 
 }  // namespace
 
+int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf) {
+    int folder = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::size_t begin = 0;
+    for (std::size_t slash = name.find('/'); folder >= 0 && slash != std::string::npos;
+         begin = slash + 1, slash = name.find('/', begin)) {
+        const std::string part = name.substr(begin, slash - begin);
+        if (part.empty()) continue;
+        // The mirrored folders are made as needed and entered without following a link.
+        if (::mkdirat(folder, part.c_str(), 0777) != 0 && errno != EEXIST) {
+            const int error = errno;
+            ::close(folder);
+            errno = error;
+            return -1;
+        }
+        const int inner =
+            ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        ::close(folder);
+        folder = inner;
+        errno = error;
+    }
+    *leaf = name.substr(begin);
+    return folder;
+}
+
 void RemovePartialFilesOnSignals() {
     struct sigaction action {};
     action.sa_handler = RemovePartialAndDie;
@@ -75,7 +101,8 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     const std::string final = target.directory + "/" + target.name;
     // Everything happens inside the opened folder: a name planted there (a link to a file the
     // user never named) is replaced by the rename, never written through.
-    const int folder = ::open(target.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string leaf;
+    const int folder = OpenCsvFolder(target.directory, target.name, &leaf);
     if (folder < 0) {
         result.error = WriteError(final, errno);
         return result;
@@ -110,8 +137,7 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     if (writeError == 0 && ::fdatasync(fd) != 0) writeError = errno;
     if (std::fclose(stream) != 0 && writeError == 0) writeError = errno;
     if (result.error.empty() && writeError != 0) result.error = WriteError(final, writeError);
-    if (result.error.empty() &&
-        ::renameat(folder, partial.c_str(), folder, target.name.c_str()) != 0)
+    if (result.error.empty() && ::renameat(folder, partial.c_str(), folder, leaf.c_str()) != 0)
         result.error = WriteError(final, errno);
     if (!result.error.empty()) ::unlinkat(folder, partial.c_str(), 0);
     g_partialSet = 0;

@@ -13,6 +13,7 @@
 #include "tools/analyze_options.h"
 #include "tools/batch_runner.h"
 #include "tools/input_list.h"
+#include "tools/output_names.h"
 
 namespace {
 
@@ -76,6 +77,16 @@ int main(int argc, char** argv) {
     batch.jobs = options.jobs != 0 ? options.jobs : ProcessorCount();
     batch.outputDir = options.outputDir;
     batch.skipExisting = options.skipExisting;
+    batch.inputRoot = options.inputRoot;
+    if (!options.outputDir.empty()) {
+        std::vector<std::string> names;
+        const std::string error = OutputNames(inputs, options.inputRoot, &names);
+        if (!error.empty()) {
+            std::fprintf(stderr, "kavrin-analyze: %s\nTry 'kavrin-analyze --help'.\n",
+                         error.c_str());
+            return kExitUsage;
+        }
+    }
     const bool terminal = isatty(STDERR_FILENO);
     batch.progressBar = options.progress && terminal;
     batch.summaries = !options.outputDir.empty() && !terminal;

@@ -10,12 +10,24 @@ namespace {
 
 using namespace kavrin_analyze;
 
-TEST(OutputNames, LastPartOfThePathAndANumberForNamesTakenBefore) {
-    EXPECT_EQ(OutputNames({"a/x.wav", "b/x.wav", "x.wav-2", "/abs/y.WAV", "dir/", "/", "."}),
-              (std::vector<std::string>{"x.wav.csv", "x.wav-2.csv", "x.wav-2-2.csv", "y.WAV.csv",
-                                        "dir.csv", "input.csv", "input-2.csv"}));
-    // The same list always gives the same names: a rerun finds its files again.
-    EXPECT_EQ(OutputNames({"q/r.wav", "r.wav"}), OutputNames({"q/r.wav", "r.wav"}));
+TEST(OutputNames, PathsFromTheRootMirroredWhateverElseTheBatchHolds) {
+    std::vector<std::string> names;
+    EXPECT_EQ(OutputNames({"/a/day1/x.wav", "/a/day2/x.wav", "/a/day2/./x.wav-2", "/a/b/../y.WAV",
+                           "/a/dir/", "-"},
+                          "", &names),
+              "");
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"day1/x.wav.csv", "day2/x.wav.csv", "day2/x.wav-2.csv",
+                                        "y.WAV.csv", "dir.csv", "-.csv"}));
+    // With a root, an input's name is its own: more inputs change nothing.
+    std::vector<std::string> more;
+    EXPECT_EQ(OutputNames({"/a/day2/x.wav", "/a/day1/x.wav", "/z/q.wav"}, "/", &more), "");
+    EXPECT_EQ(more,
+              (std::vector<std::string>{"a/day2/x.wav.csv", "a/day1/x.wav.csv", "z/q.wav.csv"}));
+    EXPECT_EQ(OutputNames({"/a/x.wav"}, "/a/", &names), "");
+    EXPECT_EQ(names, std::vector<std::string>{"x.wav.csv"});
+    EXPECT_NE(OutputNames({"/a/x.wav", "/b/y.wav"}, "/a", &names), "");
+    EXPECT_NE(OutputNames({"/a/../x.wav"}, "/a", &names), "");
 }
 
 TEST(PartialFile, NamesCarryTheWriterAndNothingElseIsTakenForOne) {

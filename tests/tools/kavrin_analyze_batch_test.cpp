@@ -138,10 +138,12 @@ TEST_F(KavrinAnalyzeBatch, OutputDirHoldsOneWholeCsvPerInputUnderUniqueNames) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
         EXPECT_LT(r.err.find("day1/call.wav: 20 rows"), r.err.find("day2/call.wav: 8 rows"));
         // Each CSV is exactly what a run on that file alone writes to standard output.
-        EXPECT_EQ(ReadAll(out / "call.wav.csv"), Run("--bins " + Quote(first)).out);
-        EXPECT_EQ(ReadAll(out / "call.wav-2.csv"), Run("--bins " + Quote(second)).out);
-        EXPECT_EQ(ReadAll(out / "call.wav-2-2.csv"), Run("--bins " + Quote(other)).out);
-        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+        EXPECT_EQ(ReadAll(out / "day1/call.wav.csv"), Run("--bins " + Quote(first)).out);
+        EXPECT_EQ(ReadAll(out / "day2/call.wav.csv"), Run("--bins " + Quote(second)).out);
+        EXPECT_EQ(ReadAll(out / "day2/call.wav-2.csv"), Run("--bins " + Quote(other)).out);
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(out),
+                                fs::recursive_directory_iterator()),
+                  5);
     }
 }
 
@@ -209,6 +211,34 @@ TEST_F(KavrinAnalyzeBatch, AFailedInputLeavesNoCsvAndSkipExistingResumes) {
     EXPECT_EQ(fs::last_write_time(out / "r0.wav.csv"), untouched);
     EXPECT_NE(r.err.find("r0.wav: skipped"), std::string::npos) << r.err;
     EXPECT_EQ(Run("--skip-existing " + Quote(inputs[0])).status, 2);
+}
+
+TEST_F(KavrinAnalyzeBatch, AResumeAfterTheArchiveGrewAnalysesExactlyWhatIsNew) {
+    const fs::path out = m_dir / "out";
+    std::vector<std::string> months;
+    for (int month = 1; month <= 3; ++month)
+        months.push_back(
+            Recording("arch/2024-0" + std::to_string(month) + "/call.raw", 30000 + month, month)
+                .string());
+    const std::string root = " --input-root " + Quote((m_dir / "arch").string());
+    const std::string options = "--skip-existing --output-dir " + Quote(out.string()) + root;
+    ASSERT_EQ(Run(options + " " + Quote(months[1])).status, 0);
+    for (const char* jobs : {" --jobs 1", " --jobs 2"}) {
+        fs::remove(out / "2024-03/call.raw.csv");
+        const Result r = Run(options + jobs + " " + Quote(months[0]) + " " + Quote(months[1]) +
+                             " " + Quote(months[2]));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
+        EXPECT_NE(r.err.find("2024-02/call.raw: skipped"), std::string::npos) << r.err;
+        for (int month = 0; month < 3; ++month)
+            EXPECT_EQ(ReadAll(out / ("2024-0" + std::to_string(month + 1) + "/call.raw.csv")),
+                      Run(Quote(months[month])).out)
+                << month;
+    }
+    EXPECT_EQ(Run("--output-dir " + Quote(out.string()) + root + " " +
+                  Quote(Recording("elsewhere.raw", 30000, 9).string()))
+                  .status,
+              2);
 }
 
 TEST_F(KavrinAnalyzeBatch, AnInterruptedBatchLeavesOnlyWholeCsvsAndResumes) {
