@@ -3,8 +3,10 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <set>
 
 #include "tools/batch_plan.h"
+#include "tools/partial_file.h"
 #include "tools/progress_bar.h"
 
 namespace kavrin_analyze {
@@ -78,6 +80,14 @@ bool RunInProcess(const std::vector<PlannedInput>& plan, const BatchSettings& se
 bool RunBatch(const std::vector<std::string>& inputs, const BatchSettings& settings,
               std::FILE* out) {
     const std::vector<PlannedInput> plan = PlanBatch(inputs, settings);
+    if (!settings.outputDir.empty()) {
+        std::set<std::string> folders;
+        for (const PlannedInput& p : plan)
+            folders.insert(
+                settings.outputDir + "/" +
+                p.name.substr(0, p.name.rfind('/') == std::string::npos ? 0 : p.name.rfind('/')));
+        for (const std::string& folder : folders) RemoveStalePartialFiles(folder);
+    }
     std::size_t toAnalyse = 0;
     for (const PlannedInput& p : plan) toAnalyse += p.skipped ? 0 : 1;
     if (settings.jobs <= 1 || toAnalyse <= 1) return RunInProcess(plan, settings, out);

@@ -1,6 +1,8 @@
 #include "tools/partial_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -60,6 +62,17 @@ int CreatePartialFile(int folderFd, std::string* name) {
     }
     errno = EEXIST;
     return -1;
+}
+
+void RemoveStalePartialFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::optional<long> writer = PartialWriter(entry->d_name);
+        if (!writer || ::kill(static_cast<pid_t>(*writer), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace kavrin_analyze

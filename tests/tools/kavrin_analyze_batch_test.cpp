@@ -278,6 +278,41 @@ TEST_F(KavrinAnalyzeBatch, AnInterruptedBatchLeavesOnlyWholeCsvsAndResumes) {
     EXPECT_EQ(ReadAll(out / "big.wav.csv"), Run(Quote(big.string())).out);
 }
 
+TEST_F(KavrinAnalyzeBatch, ABatchRemovesThePartialFilesOfKilledWritersOnly) {
+    const fs::path big = m_dir / "big.raw";
+    {
+        const std::string piece = ReadAll(Recording("piece.raw", 1984500, 22));
+        std::ofstream bigFile(big, std::ios::binary);
+        for (int i = 0; i < 10; ++i) bigFile << piece;
+    }
+    const fs::path out = m_dir / "out";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(KAVRIN_ANALYZE_PATH, KAVRIN_ANALYZE_PATH, "--jobs", "1", "--output-dir",
+                out.c_str(), big.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((!fs::exists(out) || PartialFiles(out).empty()) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const std::vector<std::string> stale = PartialFiles(out);
+    ASSERT_EQ(stale.size(), 1u) << "the killed batch left no partial file";
+    // One of a writer that still runs (this test) stays.
+    const fs::path running =
+        out / (".kavrin-analyze." + std::to_string(::getpid()) + ".0123456789abcdef.part");
+    std::ofstream(running) << "half";
+
+    const Result r = Run("--output-dir " + Quote(out.string()) + " " +
+                         Quote(Recording("small.raw", 30000, 23).string()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(PartialFiles(out), std::vector<std::string>{running.string()});
+}
+
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
     const std::string a = Recording("a.wav", 30000, 30).string();
     const std::string b = Recording(" odd\nname.wav", 40000, 31).string();
