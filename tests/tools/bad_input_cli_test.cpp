@@ -2,6 +2,7 @@
 // catches a hang), what is not a regular file is refused in one line with exit status 1, and
 // "-" analyses standard input exactly as the same bytes in a regular file.
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -136,6 +137,25 @@ TEST_F(BadInputCliTest, AFileTheUserMayNotReadIsRefused) {
     const Result result = Run(secret, prefix);
     ASSERT_NE(result.status, 126) << "nobody cannot run the program: " << result.err;
     ExpectRefused(result, secret, "Access denied");
+}
+
+TEST_F(BadInputCliTest, ASizeThatLiesAndListsWithoutEndStop) {
+    // A kernel file that claims 4096 bytes and holds a line: rows for what it holds, then the end.
+    const std::string lying = "/sys/kernel/mm/transparent_hugepage/enabled";
+    struct stat info {};
+    if (::stat(lying.c_str(), &info) == 0 && info.st_size > 100) {
+        const Result result = Run(lying);
+        ASSERT_NE(result.status, kTimedOut) << "a file whose size lies was read forever";
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(Rows(result.out), 1);
+    }
+    // A list without end, a line that is no path: usage errors, at once.
+    std::ofstream(folder + "/long") << std::string(PATH_MAX + 1, 'a') << "\n";
+    for (const std::string& list : {std::string("/dev/zero"), folder + "/long"}) {
+        const Result result = Run("--files-from " + list);
+        EXPECT_EQ(result.status, 2) << list;
+        EXPECT_EQ(Rows(result.out), -1) << list;
+    }
 }
 
 }  // namespace

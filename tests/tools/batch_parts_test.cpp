@@ -45,6 +45,10 @@ TEST(InputList, SeparatorsEmptyEntriesAndBlanks) {
     EXPECT_EQ(SplitInputList(std::string("x\ny.wav\0z.wav\0", 14), true),
               (std::vector<std::string>{"x\ny.wav", "z.wav"}));
     EXPECT_TRUE(SplitInputList("", false).empty());
+    // A list without end is refused at its limit, not held.
+    std::vector<std::string> paths;
+    EXPECT_NE(ReadInputList("/dev/zero", true, &paths, {1 << 20, PATH_MAX}), "");
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST(AnalyzeOptions, BatchOptionsAndTheirRules) {
