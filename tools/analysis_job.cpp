@@ -12,6 +12,7 @@
 
 #include "analysis/evaluation_csv.h"
 #include "tools/partial_file.h"
+#include "tools/text_escapes.h"
 
 namespace kavrin_analyze {
 namespace {
@@ -43,7 +44,7 @@ std::string WriteError(const std::string& path, int error) {
 // Rows into a stream, counting them and remembering the first write error.
 struct RowWriter {
     std::FILE* stream;
-    const std::string& input;
+    std::string input;  // as the file column shows it: valid UTF-8
     bool bins;
     JobResult* result;
 
@@ -94,7 +95,8 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     JobResult result;
     if (target.directory.empty()) {
         result.error = AnalyzeFile(
-            input, settings, RowWriter{target.stream, input, settings.bins, &result}, progress);
+            input, settings, RowWriter{target.stream, ValidUtf8(input), settings.bins, &result},
+            progress);
         return result;
     }
 
@@ -128,8 +130,8 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
     const std::string header = CsvHeader(settings.bins);
     std::fwrite(header.data(), 1, header.size(), stream);
-    result.error =
-        AnalyzeFile(input, settings, RowWriter{stream, input, settings.bins, &result}, progress);
+    result.error = AnalyzeFile(
+        input, settings, RowWriter{stream, ValidUtf8(input), settings.bins, &result}, progress);
 
     // Only a CSV that reached the disk whole takes its name.
     int writeError = 0;

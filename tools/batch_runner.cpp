@@ -8,6 +8,7 @@
 #include "tools/batch_plan.h"
 #include "tools/partial_file.h"
 #include "tools/progress_bar.h"
+#include "tools/text_escapes.h"
 
 namespace kavrin_analyze {
 
@@ -35,8 +36,10 @@ std::string BatchReporter::Line(const std::string& input, const std::string& nam
 
 void BatchReporter::Report(const std::string& input, const std::string& name,
                            const BatchOutcome& outcome) {
-    const std::string line = Line(input, name, outcome);
+    std::string line = Line(input, name, outcome);
     if (line.empty()) return;
+    // One line, whatever the name holds.
+    line = EscapeControls(line.substr(0, line.size() - 1)) + "\n";
     std::fwrite(line.data(), 1, line.size(), m_errors);
     std::fflush(m_errors);
 }

@@ -33,6 +33,8 @@ std::string ReadInputList(const std::string& list, bool nullSeparated,
     std::string error;
     char buffer[65536];
     auto take = [&](std::string& entry) {
+        // A list written on Windows ends its lines in CR LF.
+        if (!nullSeparated && !entry.empty() && entry.back() == '\r') entry.pop_back();
         if (!entry.empty()) paths->push_back(std::move(entry));
         entry.clear();
     };

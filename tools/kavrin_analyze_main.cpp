@@ -1,6 +1,7 @@
 // kavrin-analyze: the headless companion of the Kavrin window.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -70,6 +71,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kavrin-analyze: %s\n", error.c_str());
             return kExitUsage;
         }
+    }
+
+    // Standard input can be read once: as one input, or as one list.
+    const auto dashes = std::count(inputs.begin(), inputs.end(), "-") +
+                        std::count(options.fileLists.begin(), options.fileLists.end(), "-");
+    if (dashes > 1) {
+        std::fprintf(stderr,
+                     "kavrin-analyze: standard input (-) can be given only once\n"
+                     "Try 'kavrin-analyze --help'.\n");
+        return kExitUsage;
     }
 
     BatchSettings batch;
