@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <type_traits>
 
 #include "analysis/signal_quality.h"
 
@@ -40,6 +42,10 @@ struct EvaluationRecord {
     std::int32_t lampReference = 0;
     double timelineSeconds = 0.0;  // position on the whole log's time axis
 };
+
+// Copied into raw storage (an implicit-lifetime type).
+static_assert(std::is_trivially_copyable_v<EvaluationRecord> &&
+              std::is_trivially_destructible_v<EvaluationRecord>);
 
 class CEvaluationRing {
 public:
@@ -78,7 +84,12 @@ public:
 
 private:
     static_assert((kCapacity & (kCapacity - 1)) == 0, "the index mask needs a power of two");
-    std::unique_ptr<EvaluationRecord[]> m_slots;
+    // Raw storage, never cleared: a slot is read only after Push wrote it, so a short run
+    // touches only the pages of the rows it made (an analyzer per input starts in no time).
+    struct Free {
+        void operator()(EvaluationRecord* slots) const noexcept { ::operator delete[](slots); }
+    };
+    std::unique_ptr<EvaluationRecord[], Free> m_slots;
     // Producer and consumer indices on their own cache lines, so neither side slows the other.
     alignas(64) std::atomic<std::size_t> m_head{0};
     alignas(64) std::atomic<std::size_t> m_tail{0};

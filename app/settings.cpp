@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <sys/stat.h>
 #include <wx/fileconf.h>
 #include <wx/filehistory.h>
 #include <wx/filename.h>
@@ -8,6 +9,7 @@
 #include <wx/utils.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -31,6 +33,64 @@ wxString HostApiKey(platform::SoundDirection direction) {
     return DeviceKey(direction) + "HostApi";
 }
 
+// The longest value the window takes from the file: a file name or a device name is far
+// shorter; a longer value is left in the file but not used, since the window would carry it
+// into its menus and message pane.
+constexpr std::size_t kMaxValueBytes = 4096;
+
+// The settings file's bytes as the toolkit's strings: bytes that are no UTF-8 travel as
+// private-use characters and come back as they were, so one foreign byte loses nothing.
+const wxMBConv& SettingsConversion() {
+    static const wxMBConvUTF8 conversion(wxMBConvUTF8::MAP_INVALID_UTF8_TO_PUA);
+    return conversion;
+}
+
+// The toolkit reads and writes its lines as C strings: a NUL byte would end the file there.
+// Each NUL travels as the overlong pair C0 80 (and a C0 byte as C0 81), both no UTF-8, so they
+// pass the conversion as they are and are turned back when the file is written.
+constexpr char kEscape = '\xC0';
+std::string EscapeNul(const std::string& bytes) {
+    if (bytes.find('\0') == std::string::npos) return bytes;
+    std::string escaped;
+    escaped.reserve(bytes.size() + 16);
+    for (const char byte : bytes) {
+        if (byte == '\0' || byte == kEscape) {
+            escaped += kEscape;
+            escaped += byte == '\0' ? '\x80' : '\x81';
+        } else {
+            escaped += byte;
+        }
+    }
+    return escaped;
+}
+std::string UnescapeNul(const std::string& bytes) {
+    std::string plain;
+    plain.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == kEscape && i + 1 < bytes.size() &&
+            (bytes[i + 1] == '\x80' || bytes[i + 1] == '\x81')) {
+            plain += bytes[i + 1] == '\x80' ? '\0' : kEscape;
+            ++i;
+        } else {
+            plain += bytes[i];
+        }
+    }
+    return plain;
+}
+
+// A value of the file, or false when it is absent or too long to be used (said once on
+// standard error; the value stays in the file).
+bool ReadValue(wxConfigBase& config, const wxString& key, wxString* value, bool note = true) {
+    if (!config.Read(key, value)) return false;
+    if (value->length() <= kMaxValueBytes) return true;
+    if (note)
+        std::fprintf(stderr,
+                     "kavrin: the setting %s is %zu characters long, more than %zu: not used\n",
+                     static_cast<const char*>(key.utf8_str()), value->length(), kMaxValueBytes);
+    value->clear();
+    return false;
+}
+
 wxString RecentFileKey(int number) {
     return wxString(kRecentFileGroup) + "/" + wxString::Format(kRecentFileEntry, number);
 }
@@ -43,7 +103,8 @@ std::unique_ptr<wxFileConfig> ConfigFromBytes(
     // toolkit's assertion box over a file the parser then reads anyway: they are off meanwhile.
     wxLogNull quiet;
     const wxAssertHandler_t previous = wxSetAssertHandler(nullptr);
-    wxMemoryInputStream stream(bytes.data(), bytes.size());
+    const std::string escaped = EscapeNul(bytes);
+    wxMemoryInputStream stream(escaped.data(), escaped.size());
     auto config = make(stream);
     wxSetAssertHandler(previous);
     // Paths are kept as they are: a '$' in a file name is no variable.
@@ -57,18 +118,37 @@ std::unique_ptr<wxFileConfig> ConfigFromBytes(
 // files behind where it cannot write.
 class SettingsConfig final : public wxFileConfig {
 public:
-    SettingsConfig(wxInputStream& stream, std::string path, std::string original)
-        : wxFileConfig(stream, wxConvUTF8),
+    SettingsConfig(wxInputStream& stream, std::string path, std::string original, bool readable)
+        : wxFileConfig(stream, SettingsConversion()),
           m_path(std::move(path)),
-          m_original(std::move(original)) {}
+          m_original(std::move(original)),
+          m_readable(readable) {}
 
     const std::string& Path() const { return m_path; }
     const std::string& Original() const { return m_original; }
+    // False when a file is there that could not be read whole: it is never replaced.
+    bool Readable() const { return m_readable; }
 
 private:
     std::string m_path;
     std::string m_original;
+    bool m_readable;
 };
+
+platform::SoundDeviceId ReadSoundDevice(wxConfigBase& config, platform::SoundDirection direction,
+                                        bool note) {
+    // A device's name is the sound system's bytes, not always valid UTF-8: kept byte for byte
+    // as file names are, and like them a C string.
+    const auto bytes = [&config, note](const wxString& key) {
+        wxString value;
+        ReadValue(config, key, &value, note);
+        return std::string(UnescapeNul(FileNameBytes(value)).c_str());
+    };
+    platform::SoundDeviceId device;
+    device.name = bytes(DeviceKey(direction));
+    if (!device.name.empty()) device.hostApi = bytes(HostApiKey(direction));
+    return device;
+}
 
 }  // namespace
 
@@ -80,27 +160,43 @@ wxString SettingsFilePath() {
 }
 
 std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes) {
-    return ConfigFromBytes(
-        bytes, [](wxInputStream& stream) { return std::make_unique<wxFileConfig>(stream); });
+    return ConfigFromBytes(bytes, [](wxInputStream& stream) {
+        return std::make_unique<wxFileConfig>(stream, SettingsConversion());
+    });
+}
+
+bool SettingsBytes(wxFileConfig& config, std::string* bytes) {
+    wxMemoryOutputStream stream;
+    if (!config.Save(stream, SettingsConversion())) return false;
+    bytes->assign(stream.GetLength(), '\0');
+    stream.CopyTo(bytes->data(), bytes->size());
+    return true;
 }
 
 std::unique_ptr<wxConfigBase> OpenSettings() {
     const std::string path = FileNameBytes(SettingsFilePath());
     std::string bytes;
-    platform::ReadWholeFile(path, &bytes);
+    struct stat info {};
+    // A regular file that is there but cannot be read whole (unreadable, too long) is never
+    // replaced by the defaults.
+    const bool readable = platform::ReadWholeFile(path, &bytes) ||
+                          ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode);
+    if (!readable)
+        std::fprintf(stderr,
+                     "kavrin: the settings in %s cannot be read; they are left as they are\n",
+                     path.c_str());
     return ConfigFromBytes(bytes, [&](wxInputStream& stream) {
-        return std::make_unique<SettingsConfig>(stream, path, bytes);
+        return std::make_unique<SettingsConfig>(stream, path, bytes, readable);
     });
 }
 
 void CloseSettings(std::unique_ptr<wxConfigBase> config) {
     auto* settings = dynamic_cast<SettingsConfig*>(config.get());
-    if (!settings) return;
+    if (!settings || !settings->Readable()) return;
     wxLogNull quiet;
-    wxMemoryOutputStream stream;
-    if (!settings->Save(stream)) return;
-    std::string bytes(stream.GetLength(), '\0');
-    stream.CopyTo(bytes.data(), bytes.size());
+    std::string bytes;
+    if (!SettingsBytes(*settings, &bytes)) return;
+    if (settings->Original().find('\0') != std::string::npos) bytes = UnescapeNul(bytes);
     if (bytes == settings->Original()) return;
     const std::string target = platform::FollowLinks(settings->Path());
     const wxFileName file(FileNameFromBytes(target.c_str()));
@@ -115,7 +211,7 @@ void LoadRecentFiles(wxConfigBase& config, wxFileHistory& history) {
     const int capacity = history.GetMaxFiles();
     for (int number = capacity; number >= 1; --number) {
         wxString path;
-        if (config.Read(RecentFileKey(number), &path) && !path.empty())
+        if (ReadValue(config, RecentFileKey(number), &path) && !path.empty())
             history.AddFileToHistory(path);
     }
 }
@@ -156,21 +252,14 @@ void SaveDecodeAudioFiles(wxConfigBase& config, bool on) {
 }
 
 platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction) {
-    // A device's name is the sound system's bytes, not always valid UTF-8: kept byte for byte
-    // as file names are, and like them a C string.
-    const auto bytes = [&config](const wxString& key) {
-        wxString value;
-        config.Read(key, &value);
-        return std::string(FileNameBytes(value).c_str());
-    };
-    platform::SoundDeviceId device;
-    device.name = bytes(DeviceKey(direction));
-    if (!device.name.empty()) device.hostApi = bytes(HostApiKey(direction));
-    return device;
+    return ReadSoundDevice(config, direction, true);
 }
 
 void SaveSoundDevice(wxConfigBase& config, platform::SoundDirection direction,
                      const platform::SoundDeviceId& device) {
+    // The same device as the file names: its entries stay byte for byte as they are (a value
+    // refused as too long stays too).
+    if (ReadSoundDevice(config, direction, false) == device) return;
     if (device.IsSystemDefault()) {
         config.DeleteEntry(DeviceKey(direction), true);
         config.DeleteEntry(HostApiKey(direction), true);

@@ -26,6 +26,9 @@ wxString SettingsFilePath();
 
 // The settings as the window reads them from the bytes of a settings file.
 std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes);
+// The bytes the window writes for `config` (NUL bytes of the file it was read from stay
+// escaped); false when the toolkit cannot write them.
+bool SettingsBytes(wxFileConfig& config, std::string* bytes);
 // Opens the settings file (defaults when it is missing or corrupt).
 std::unique_ptr<wxConfigBase> OpenSettings();
 // Writes the settings back and closes them.

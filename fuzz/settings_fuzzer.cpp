@@ -6,7 +6,6 @@
 #include <wx/filehistory.h>
 #include <wx/init.h>
 #include <wx/log.h>
-#include <wx/mstream.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +18,10 @@ namespace {
 
 constexpr int kRecentFileCount = 4;  // as the window keeps
 
+// As the window writes them.
 std::string Written(wxFileConfig& config) {
-    wxMemoryOutputStream stream;
-    if (!config.Save(stream)) return {};
-    std::string bytes(stream.GetLength(), '\0');
-    stream.CopyTo(bytes.data(), bytes.size());
+    std::string bytes;
+    kavrin::SettingsBytes(config, &bytes);
     return bytes;
 }
 

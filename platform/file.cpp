@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -114,6 +115,7 @@ void CFile::Open(const std::string& path) {
     }
     m_fd = fd;
     m_path = path;
+    m_dataEnd = UINT64_MAX;
 }
 
 void CFile::RefuseUnlessRegular(const struct stat& info, const std::string& path) {
@@ -136,7 +138,7 @@ std::uint64_t CFile::GetLength() const {
     if (m_fd < 0) Throw(EBADF);
     struct stat info {};
     if (::fstat(m_fd, &info) != 0) Throw(errno);
-    return static_cast<std::uint64_t>(info.st_size);
+    return std::min(static_cast<std::uint64_t>(info.st_size), m_dataEnd);
 }
 
 std::size_t CFile::Read(void* buffer, std::size_t count) {
@@ -149,8 +151,17 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
             if (errno == EINTR) continue;
             Throw(errno);
         }
-        if (n == 0) break;  // end of file
+        if (n == 0) {
+            // The end of the data, whatever size the file claims; a file that grows moves it on.
+            const off_t at = ::lseek(m_fd, 0, SEEK_CUR);
+            if (at >= 0) m_dataEnd = static_cast<std::uint64_t>(at);
+            break;
+        }
         done += static_cast<std::size_t>(n);
+    }
+    if (m_dataEnd != UINT64_MAX && done > 0) {
+        const off_t at = ::lseek(m_fd, 0, SEEK_CUR);
+        if (at >= 0 && static_cast<std::uint64_t>(at) > m_dataEnd) m_dataEnd = UINT64_MAX;
     }
     return done;
 }

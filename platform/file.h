@@ -63,7 +63,8 @@ public:
     void Open(const std::string& path);
     // Throws what Open would throw for a missing file or one that is not a regular file.
     static void RequireRegularFile(const std::string& path);
-    // Length in bytes.
+    // Length in bytes: the size the file system gives, or less once a read found the data
+    // ending sooner (files of the kernel's file systems give a size they do not hold).
     std::uint64_t GetLength() const;
     // Reads up to `count` bytes; returns the number read: fewer only at the end of the file,
     // 0 past it.
@@ -84,6 +85,7 @@ private:
 
     int m_fd = -1;
     std::string m_path;
+    std::uint64_t m_dataEnd = UINT64_MAX;  // where a read last met the end of the data
 };
 
 }  // namespace platform

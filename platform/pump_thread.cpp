@@ -11,16 +11,22 @@
 namespace platform {
 namespace {
 
+std::atomic<bool> g_timeCriticalAllowed{true};
+
 // Time-critical asks for the highest priority the process may have; where it is refused
 // (an ordinary user without real-time rights) the thread quietly keeps normal priority.
 void ApplyPriority(ThreadPriority priority) {
-    if (priority != ThreadPriority::TimeCritical) return;
+    if (priority != ThreadPriority::TimeCritical || !g_timeCriticalAllowed.load()) return;
     sched_param param{};
     param.sched_priority = sched_get_priority_max(SCHED_RR);
     if (param.sched_priority > 0) pthread_setschedparam(pthread_self(), SCHED_RR, &param);
 }
 
 }  // namespace
+
+void AllowTimeCriticalThreads(bool allowed) {
+    g_timeCriticalAllowed.store(allowed);
+}
 
 PumpThread::~PumpThread() {
     if (!m_thread.joinable()) return;

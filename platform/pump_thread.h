@@ -15,6 +15,10 @@ namespace platform {
 
 enum class ThreadPriority { Normal, TimeCritical };
 
+// Whether TimeCritical is asked for at all (yes by default). A batch tool turns it off: its
+// pumps feed no sound device, and a real-time thread per job would starve the whole machine.
+void AllowTimeCriticalThreads(bool allowed);
+
 class PumpThread {
 public:
     PumpThread() = default;

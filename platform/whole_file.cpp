@@ -111,6 +111,12 @@ std::string ReplaceWholeFile(const std::string& path, const std::string& content
         ::unlink(temporary.data());
         return "cannot replace " + target + ": " + std::strerror(error);
     }
+    // The new name reaches the disk with the folder's entry.
+    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return {};
 }
 

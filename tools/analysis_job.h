@@ -21,13 +21,18 @@ struct JobResult {
 struct JobTarget {
     std::FILE* stream = nullptr;  // rows without a header, when there is no output directory
     std::string directory;        // else: the CSV goes to directory/name
-    std::string name;
+    std::string name;             // may hold folders, made under the directory as needed
 };
 
 // Analyses `input`. With a directory the CSV (header and rows) is complete and in place when
 // the result has no error; on an error nothing is left under its name or the partial name.
 JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
                  const ProgressSink& progress);
+
+// Opens the folder a CSV named `name` (relative, folders separated by '/') goes to under
+// `directory`, making the folders on the way and following no link inside `directory`; -1 with
+// errno set when that fails. `leaf` gets the CSV's own file name.
+int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf);
 
 // Removes the partial file of a job in progress when SIGINT, SIGTERM, SIGHUP or SIGPIPE end
 // the process, so that an interrupted batch leaves only whole CSVs. Call once per process.

@@ -14,6 +14,7 @@
 #include "platform/inline_sound_card.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
+#include "platform/pump_thread.h"
 #include "platform/sleep.h"
 #include "platform/wave_audio.h"
 #include "platform/wave_header.h"
@@ -128,6 +129,8 @@ private:
 }  // namespace
 
 void InstallHeadlessPlatform() {
+    // The analysis runs at normal priority, as any batch job should.
+    platform::AllowTimeCriticalThreads(false);
     // Plays each buffer the moment it is written, so the playback pump runs on alone.
     platform::SetWaveAudioDriver(std::make_shared<platform::InlineSoundCard>());
     // The pauses only give real devices and worker threads time; here every step is awaited.

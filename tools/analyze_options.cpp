@@ -99,10 +99,14 @@ std::string UsageText() {
            "  --jobs N               analyse N files at once, each by its own analyzer\n"
            "                         (default: one per processor); rows are still written in\n"
            "                         the order of the inputs, the same bytes as with --jobs 1\n"
-           "  --output-dir DIR       write one CSV per input, DIR/<input name>.csv (a name\n"
-           "                         taken twice gets -2, -3, ... before .csv), each under a\n"
-           "                         temporary name until it is complete; one summary line\n"
-           "                         per input on standard error when that is no terminal\n"
+           "  --output-dir DIR       write one CSV per input, DIR/<path>.csv, where <path> is\n"
+           "                         the input's path from the input root, its folders made\n"
+           "                         under DIR; each CSV is under a temporary name until it\n"
+           "                         is complete; one summary line per input on standard\n"
+           "                         error when that is no terminal\n"
+           "  --input-root ROOT      with --output-dir: the folder the CSV paths start from\n"
+           "                         (default: the deepest folder holding every input); give\n"
+           "                         it when a batch is resumed with a different list\n"
            "  --skip-existing        with --output-dir: leave out inputs whose CSV exists\n"
            "  --files-from LIST      also analyse the files named in LIST, one per line\n"
            "                         (\"-\": standard input), after those on the command line\n"
@@ -195,6 +199,9 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--output-dir") {
             if (!value(&o.outputDir)) return fail("option --output-dir needs a value");
             if (o.outputDir.empty()) return fail("--output-dir needs a directory name");
+        } else if (name == "--input-root") {
+            if (!value(&o.inputRoot)) return fail("option --input-root needs a value");
+            if (o.inputRoot.empty()) return fail("--input-root needs a directory name");
         } else if (name == "--files-from") {
             if (!value(&text)) return fail("option --files-from needs a value");
             if (text.empty()) return fail("--files-from needs a file name");
@@ -245,6 +252,7 @@ ParseResult ParseOptions(const std::vector<std::string>& arguments) {
 
     if (o.help || o.version) return result;
     if (o.skipExisting && o.outputDir.empty()) return fail("--skip-existing needs --output-dir");
+    if (!o.inputRoot.empty() && o.outputDir.empty()) return fail("--input-root needs --output-dir");
     if (o.nullSeparated && o.fileLists.empty()) return fail("--null needs --files-from");
     if (!o.segments.empty()) {
         if (toneHz || amplitude || blocks) return fail("--segments takes a file, not the tone");

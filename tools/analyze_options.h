@@ -29,6 +29,7 @@ struct Options {
     std::uint32_t jobs = 0;  // files analysed at once; 0: one per processor
     std::string outputDir;   // empty: every row to standard output
     bool skipExisting = false;           // with outputDir: inputs whose CSV is there are done
+    std::string inputRoot;               // with outputDir: CSV names mirror paths from here
     std::vector<std::string> fileLists;  // --files-from, in order; "-" is standard input
     bool nullSeparated = false;          // the lists' paths end in NUL, not newline
     std::string segments;  // a label file: per-segment statistics of the one FILE instead of rows

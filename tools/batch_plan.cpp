@@ -8,7 +8,8 @@ namespace kavrin_analyze {
 
 std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
                                     const BatchSettings& settings) {
-    const std::vector<std::string> names = OutputNames(inputs);
+    std::vector<std::string> names;
+    OutputNames(inputs, settings.inputRoot, &names);
     std::vector<PlannedInput> plan(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         PlannedInput& p = plan[i];
@@ -17,7 +18,8 @@ std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
         struct stat info {};
         if (settings.skipExisting) {
             const std::string csv = settings.outputDir + "/" + p.name;
-            p.skipped = ::stat(csv.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+            // Only a regular file of that name counts: a link planted there does not.
+            p.skipped = ::lstat(csv.c_str(), &info) == 0 && S_ISREG(info.st_mode);
         }
         if (::stat(p.path.c_str(), &info) == 0) {
             p.exists = true;

@@ -3,9 +3,12 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <set>
 
 #include "tools/batch_plan.h"
+#include "tools/partial_file.h"
 #include "tools/progress_bar.h"
+#include "tools/text_escapes.h"
 
 namespace kavrin_analyze {
 
@@ -36,8 +39,10 @@ std::string BatchReporter::Line(const std::string& input, const std::string& nam
 
 void BatchReporter::Report(const std::string& input, const std::string& name,
                            const BatchOutcome& outcome) {
-    const std::string line = Line(input, name, outcome);
+    std::string line = Line(input, name, outcome);
     if (line.empty()) return;
+    // One line, whatever the name holds.
+    line = EscapeControls(line.substr(0, line.size() - 1)) + "\n";
     std::fwrite(line.data(), 1, line.size(), m_errors);
     std::fflush(m_errors);
 }
@@ -81,6 +86,14 @@ bool RunInProcess(const std::vector<PlannedInput>& plan, const BatchSettings& se
 bool RunBatch(const std::vector<std::string>& inputs, const BatchSettings& settings,
               std::FILE* out) {
     const std::vector<PlannedInput> plan = PlanBatch(inputs, settings);
+    if (!settings.outputDir.empty()) {
+        std::set<std::string> folders;
+        for (const PlannedInput& p : plan)
+            folders.insert(
+                settings.outputDir + "/" +
+                p.name.substr(0, p.name.rfind('/') == std::string::npos ? 0 : p.name.rfind('/')));
+        for (const std::string& folder : folders) RemoveStalePartialFiles(folder);
+    }
     std::size_t toAnalyse = 0;
     for (const PlannedInput& p : plan) toAnalyse += p.skipped ? 0 : 1;
     if (settings.jobs <= 1 || toAnalyse <= 1) return RunInProcess(plan, settings, out);

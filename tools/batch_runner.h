@@ -16,6 +16,8 @@ struct BatchSettings {
     RunSettings run;
     unsigned jobs = 1;
     std::string outputDir;  // empty: rows to the output stream
+    std::string
+        inputRoot;  // the CSVs mirror the inputs' paths from here (empty: their common folder)
     bool skipExisting = false;
     bool progressBar = false;  // one bar for the whole batch on standard error
     bool summaries = false;    // one line per input on standard error

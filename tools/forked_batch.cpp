@@ -1,8 +1,9 @@
-// Several inputs at once, each analysed in a child process of its own: the analyzers and the
-// platform's seams are per process, so nothing is shared between jobs, and a job's memory is
-// returned when it ends. A child sends its progress and its result through a pipe; without an
-// output directory it writes its rows to an unnamed temporary file, which the parent copies to
-// the output once every earlier input's rows are there.
+// Several inputs at once, analysed in child processes: the analyzers and the platform's seams
+// are per process, so nothing is shared between jobs, and a job's memory is returned when it
+// ends. Short inputs go to a child in runs of consecutive ones, so that a process's start
+// (milliseconds) is not paid again for every small file. A child sends its progress and its result
+// through a pipe; without an output directory it writes its rows to an unnamed temporary file,
+// which the parent copies to the output once every earlier input's rows are there.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -19,20 +20,29 @@
 #include <set>
 #include <utility>
 
+#include "analysis/band_bins.h"
+#include "analysis/window_table.h"
 #include "tools/batch_plan.h"
 #include "tools/progress_bar.h"
 
 namespace kavrin_analyze {
 namespace {
 
-// Messages from a child: 'P' and the position (progress), then once 'R', the row count, the
-// seconds of signal, the error's length and the error text, the note's length and the note.
+// Messages from a child: 'P' and the position in its run (progress), and for each input in turn
+// 'R', the row count, the seconds of signal, the error's length and the error text, the note's
+// length and the note.
 constexpr char kProgress = 'P';
 constexpr char kResult = 'R';
 
 // Rows held for the output, beyond those of the input being waited for: bounds the temporary
 // files a long first input lets pile up.
 constexpr std::size_t kMinimumLookahead = 64;
+
+// A child's run of consecutive inputs ends once it holds this many bytes (or inputs); a longer
+// input is a run of its own. Starting a child costs about as much as analysing a few
+// megabytes.
+constexpr std::uint64_t kRunBytes = std::uint64_t{16} << 20;
+constexpr std::size_t kRunInputs = 4096;
 
 bool WriteAll(int fd, const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
@@ -72,7 +82,8 @@ bool CopyRows(int fd, std::FILE* out) {
     }
 }
 
-[[noreturn]] void RunChild(const PlannedInput& input, const BatchSettings& settings, int rowsFd,
+[[noreturn]] void RunChild(const std::vector<PlannedInput>& plan, std::size_t first,
+                           std::size_t count, const BatchSettings& settings, int rowsFd,
                            int pipeFd) {
     // A parent that dies takes its jobs with it.
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -86,36 +97,46 @@ bool CopyRows(int fd, std::FILE* out) {
         std::setvbuf(rows, buffer.data(), _IOFBF, buffer.size());
     }
     int lastPercent = -1;
-    const JobTarget target{rows, settings.outputDir, input.name};
-    JobResult result =
-        RunJob(input.path, settings.run, target, [&](std::uint64_t position, std::uint64_t length) {
-            if (!settings.progressBar || length == 0) return;
-            const int percent = static_cast<int>(position * 100 / length);
-            if (percent == lastPercent) return;
-            lastPercent = percent;
-            char message[1 + sizeof position];
-            message[0] = kProgress;
-            std::memcpy(message + 1, &position, sizeof position);
-            WriteAll(pipeFd, message, sizeof message);
-        });
-    if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows)) && result.error.empty())
-        result.error = std::string("cannot write the rows: ") + std::strerror(errno);
-    std::string message(1, kResult);
-    const std::uint32_t errorLength = static_cast<std::uint32_t>(result.error.size());
-    message.append(reinterpret_cast<const char*>(&result.rows), sizeof result.rows);
-    message.append(reinterpret_cast<const char*>(&result.seconds), sizeof result.seconds);
-    message.append(reinterpret_cast<const char*>(&errorLength), sizeof errorLength);
-    message += result.error;
-    const std::uint32_t noteLength = static_cast<std::uint32_t>(result.note.size());
-    message.append(reinterpret_cast<const char*>(&noteLength), sizeof noteLength);
-    message += result.note;
-    ::_exit(WriteAll(pipeFd, message.data(), message.size()) ? 0 : 1);
+    std::uint64_t before = 0;  // bytes of the run's earlier inputs
+    bool sent = true;
+    for (std::size_t i = first; i < first + count && sent; ++i) {
+        const PlannedInput& input = plan[i];
+        const JobTarget target{rows, settings.outputDir, input.name};
+        JobResult result = RunJob(input.path, settings.run, target,
+                                  [&](std::uint64_t position, std::uint64_t length) {
+                                      if (!settings.progressBar || length == 0) return;
+                                      const int percent = static_cast<int>(position * 100 / length);
+                                      if (percent == lastPercent) return;
+                                      lastPercent = percent;
+                                      const std::uint64_t at = before + position;
+                                      char message[1 + sizeof at];
+                                      message[0] = kProgress;
+                                      std::memcpy(message + 1, &at, sizeof at);
+                                      WriteAll(pipeFd, message, sizeof message);
+                                  });
+        before += input.length;
+        if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows)) &&
+            result.error.empty())
+            result.error = std::string("cannot write the rows: ") + std::strerror(errno);
+        std::string message(1, kResult);
+        const std::uint32_t errorLength = static_cast<std::uint32_t>(result.error.size());
+        message.append(reinterpret_cast<const char*>(&result.rows), sizeof result.rows);
+        message.append(reinterpret_cast<const char*>(&result.seconds), sizeof result.seconds);
+        message.append(reinterpret_cast<const char*>(&errorLength), sizeof errorLength);
+        message += result.error;
+        const std::uint32_t noteLength = static_cast<std::uint32_t>(result.note.size());
+        message.append(reinterpret_cast<const char*>(&noteLength), sizeof noteLength);
+        message += result.note;
+        sent = WriteAll(pipeFd, message.data(), message.size());
+    }
+    ::_exit(sent ? 0 : 1);
 }
 
 struct Child {
     pid_t pid = -1;
     int pipe = -1;
-    std::size_t index = 0;
+    std::size_t index = 0;  // the run's first input
+    std::size_t count = 1;
     std::uint64_t position = 0;
     std::string received;
 };
@@ -125,8 +146,9 @@ struct Finished {
     int rowsFd = -1;
 };
 
-// Reads what a child sent (the pipe does not block); true once its pipe is closed.
-bool Receive(Child& child) {
+// Reads what a child sent (the pipe does not block); true once its pipe is closed. Progress
+// messages are taken as they come, results are kept in order.
+bool Receive(Child& child, std::vector<JobResult>* results) {
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(child.pipe, buffer, sizeof buffer);
@@ -134,39 +156,54 @@ bool Receive(Child& child) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
         if (n <= 0) return true;
         child.received.append(buffer, static_cast<std::size_t>(n));
-        // Progress messages are taken as they come; the result stays until the end.
         std::size_t used = 0;
-        while (child.received.size() - used >= 9 && child.received[used] == kProgress) {
-            std::memcpy(&child.position, child.received.data() + used + 1, 8);
-            used += 9;
+        const std::string& r = child.received;
+        constexpr std::size_t kFixed = 1 + 8 + 8 + 4;
+        for (;;) {
+            if (r.size() - used >= 9 && r[used] == kProgress) {
+                std::memcpy(&child.position, r.data() + used + 1, 8);
+                used += 9;
+                continue;
+            }
+            if (r.size() - used < kFixed || r[used] != kResult) break;
+            std::uint32_t errorLength = 0;
+            std::memcpy(&errorLength, r.data() + used + 17, 4);
+            const std::size_t noteAt = kFixed + std::size_t{errorLength};
+            if (r.size() - used < noteAt + 4) break;
+            std::uint32_t noteLength = 0;
+            std::memcpy(&noteLength, r.data() + used + noteAt, 4);
+            if (r.size() - used < noteAt + 4 + noteLength) break;
+            JobResult result;
+            std::memcpy(&result.rows, r.data() + used + 1, 8);
+            std::memcpy(&result.seconds, r.data() + used + 9, 8);
+            result.error = r.substr(used + kFixed, errorLength);
+            result.note = r.substr(used + noteAt + 4, noteLength);
+            results->push_back(std::move(result));
+            used += noteAt + 4 + noteLength;
         }
         child.received.erase(0, used);
     }
 }
 
-JobResult ResultOf(const Child& child, int status) {
+// What became of an input whose result never came: the child ended first.
+JobResult Unfinished(int status) {
     JobResult result;
-    const std::string& r = child.received;
-    const std::size_t fixed = 1 + 8 + 8 + 4;
-    std::uint32_t errorLength = 0;
-    std::uint32_t noteLength = 0;
-    if (r.size() >= fixed && r[0] == kResult) {
-        std::memcpy(&result.rows, r.data() + 1, 8);
-        std::memcpy(&result.seconds, r.data() + 9, 8);
-        std::memcpy(&errorLength, r.data() + 17, 4);
-        const std::size_t noteAt = fixed + std::size_t{errorLength};
-        if (r.size() >= noteAt + 4) std::memcpy(&noteLength, r.data() + noteAt, 4);
-        if (r.size() >= noteAt + 4 && r.size() == noteAt + 4 + noteLength) {
-            result.error = r.substr(fixed, errorLength);
-            result.note = r.substr(noteAt + 4);
-            return result;
-        }
-    }
     if (WIFSIGNALED(status))
         result.error = "the analysis ended by signal " + std::to_string(WTERMSIG(status));
     else
         result.error = "the analysis ended without a result";
     return result;
+}
+
+// The analysis's tables (the window and the band bins' oscillator values, a few hundred thousand
+// cosines) are made on first use. Made once here, every child shares them from the fork on
+// instead of computing them again for each input.
+void PrepareSharedTables() {
+    static std::int16_t history[CTremorAnalyzer::kHistorySize];
+    static double windowed[CTremorAnalyzer::kHistorySize];
+    double magnitudes[CTremorAnalyzer::kBandBinCount];
+    CWindowTable::Apply(history, 1.0, 0, windowed);
+    CBandBins::Evaluate(windowed, magnitudes);
 }
 
 }  // namespace
@@ -180,8 +217,14 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
         if (!p.skipped) total += p.length;
     ProgressBar bar(BatchLabel(plan), settings.progressBar);
     BatchReporter reporter(settings, stderr);
+    PrepareSharedTables();
+
+    // Runs short enough that every job gets several, long inputs alone.
+    const std::uint64_t runLimit =
+        std::max<std::uint64_t>(1, std::min<std::uint64_t>(kRunBytes, total / (4 * settings.jobs)));
 
     std::vector<Child> running;
+    std::map<pid_t, std::vector<JobResult>> runResults;
     std::map<std::size_t, Finished> finished;
     std::set<std::pair<dev_t, ino_t>> busyFiles;
     std::size_t next = 0;
@@ -200,6 +243,18 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
                 continue;
             }
             if (p.exists && busyFiles.count({p.device, p.inode}) != 0) break;
+            // The run: consecutive inputs to analyse, none busy elsewhere, within the limits.
+            std::size_t count = 1;
+            std::uint64_t runBytes = p.length;
+            while (next + count < plan.size() && count < kRunInputs &&
+                   (!toStream || next + count - emitted < lookahead)) {
+                const PlannedInput& q = plan[next + count];
+                if (q.skipped || runBytes + q.length > runLimit ||
+                    (q.exists && busyFiles.count({q.device, q.inode}) != 0))
+                    break;
+                runBytes += q.length;
+                ++count;
+            }
             int rowsFd = -1;
             if (toStream && (rowsFd = TemporaryFile()) < 0) {
                 finished[next].outcome.result.error =
@@ -219,7 +274,7 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
             const pid_t pid = ::fork();
             if (pid == 0) {
                 ::close(fds[0]);
-                RunChild(p, settings, rowsFd, fds[1]);
+                RunChild(plan, next, count, settings, rowsFd, fds[1]);
             }
             ::close(fds[1]);
             ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
@@ -235,12 +290,16 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
             child.pid = pid;
             child.pipe = fds[0];
             child.index = next;
+            child.count = count;
             running.push_back(std::move(child));
-            finished.erase(next);
+            for (std::size_t i = next; i < next + count; ++i) {
+                finished.erase(i);
+                finished[i].outcome.result.rows = ~std::uint64_t{0};  // still running
+                if (plan[i].exists) busyFiles.insert({plan[i].device, plan[i].inode});
+            }
+            // The run's rows, in input order, go out with its first input.
             if (rowsFd >= 0) finished[next].rowsFd = rowsFd;
-            finished[next].outcome.result.rows = ~std::uint64_t{0};  // still running
-            if (p.exists) busyFiles.insert({p.device, p.inode});
-            ++next;
+            next += count;
         }
 
         // Everything finished in front goes out, in input order.
@@ -277,15 +336,20 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
         for (std::size_t c = running.size(); c-- > 0;) {
             if (polls[c].revents == 0) continue;
             Child& child = running[c];
-            if (!Receive(child)) continue;
+            std::vector<JobResult>& results = runResults[child.pid];
+            if (!Receive(child, &results)) continue;
             int status = 0;
             while (::waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
             }
             ::close(child.pipe);
-            const PlannedInput& p = plan[child.index];
-            finished[child.index].outcome.result = ResultOf(child, status);
-            if (p.exists) busyFiles.erase({p.device, p.inode});
-            doneBytes += p.length;
+            for (std::size_t k = 0; k < child.count; ++k) {
+                const PlannedInput& p = plan[child.index + k];
+                finished[child.index + k].outcome.result =
+                    k < results.size() ? std::move(results[k]) : Unfinished(status);
+                if (p.exists) busyFiles.erase({p.device, p.inode});
+                doneBytes += p.length;
+            }
+            runResults.erase(child.pid);
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(c));
         }
         std::uint64_t position = doneBytes;

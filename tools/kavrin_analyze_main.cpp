@@ -1,6 +1,7 @@
 // kavrin-analyze: the headless companion of the Kavrin window.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "tools/analyze_options.h"
 #include "tools/batch_runner.h"
 #include "tools/input_list.h"
+#include "tools/output_names.h"
 #include "tools/segments_runner.h"
 
 namespace {
@@ -76,11 +78,31 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Standard input can be read once: as one input, or as one list.
+    const auto dashes = std::count(inputs.begin(), inputs.end(), "-") +
+                        std::count(options.fileLists.begin(), options.fileLists.end(), "-");
+    if (dashes > 1) {
+        std::fprintf(stderr,
+                     "kavrin-analyze: standard input (-) can be given only once\n"
+                     "Try 'kavrin-analyze --help'.\n");
+        return kExitUsage;
+    }
+
     BatchSettings batch;
     batch.run = settings;
     batch.jobs = options.jobs != 0 ? options.jobs : ProcessorCount();
     batch.outputDir = options.outputDir;
     batch.skipExisting = options.skipExisting;
+    batch.inputRoot = options.inputRoot;
+    if (!options.outputDir.empty()) {
+        std::vector<std::string> names;
+        const std::string error = OutputNames(inputs, options.inputRoot, &names);
+        if (!error.empty()) {
+            std::fprintf(stderr, "kavrin-analyze: %s\nTry 'kavrin-analyze --help'.\n",
+                         error.c_str());
+            return kExitUsage;
+        }
+    }
     const bool terminal = isatty(STDERR_FILENO);
     batch.progressBar = options.progress && terminal;
     batch.summaries = !options.outputDir.empty() && !terminal;

@@ -1,38 +1,73 @@
 #include "tools/output_names.h"
 
-#include <set>
+#include <filesystem>
+#include <system_error>
 
 namespace kavrin_analyze {
 namespace {
 
-std::string InputName(const std::string& path) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    const std::size_t slash = trimmed.rfind('/');
-    std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-    // "/", ".", "..": no usable name of their own.
-    if (name.empty() || name == "/" || name == "." || name == "..") name = "input";
-    return name;
+namespace fs = std::filesystem;
+
+// The input as an absolute path without ".", ".." or a trailing slash (the file system is not
+// asked: a name depends on the path given alone).
+fs::path Normal(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    if (error) absolute = fs::path(path);
+    absolute = absolute.lexically_normal();
+    if (!absolute.has_filename() && absolute.has_parent_path() && absolute != absolute.root_path())
+        absolute = absolute.parent_path();
+    return absolute;
+}
+
+bool Inside(const fs::path& relative) {
+    return !relative.empty() && *relative.begin() != ".." && relative != ".";
 }
 
 }  // namespace
 
-std::vector<std::string> OutputNames(const std::vector<std::string>& inputs) {
-    std::vector<std::string> names;
-    std::set<std::string> taken;
-    names.reserve(inputs.size());
-    for (const std::string& input : inputs) {
-        const std::string base = InputName(input);
-        std::string name = base + ".csv";
-        for (int k = 2; taken.count(name) != 0; ++k) name = base + "-" + std::to_string(k) + ".csv";
-        taken.insert(name);
-        names.push_back(name);
+fs::path CommonFolder(const std::vector<fs::path>& paths) {
+    fs::path common;
+    bool first = true;
+    for (const fs::path& path : paths) {
+        const fs::path folder = path.parent_path();
+        if (first) {
+            common = folder;
+            first = false;
+            continue;
+        }
+        fs::path shared;
+        for (auto a = common.begin(), b = folder.begin();
+             a != common.end() && b != folder.end() && *a == *b; ++a, ++b)
+            shared /= *a;
+        common = shared;
     }
-    return names;
+    return common;
 }
 
-std::string PartialName(const std::string& name, long processId) {
-    return "." + name + "." + std::to_string(processId) + ".part";
+std::string OutputNames(const std::vector<std::string>& inputs, const std::string& root,
+                        std::vector<std::string>* names) {
+    std::vector<fs::path> normal;
+    for (const std::string& input : inputs)
+        if (input != "-") normal.push_back(Normal(input));
+    const fs::path base = root.empty() ? CommonFolder(normal) : Normal(root);
+    names->clear();
+    std::size_t next = 0;
+    for (const std::string& input : inputs) {
+        if (input == "-") {
+            names->push_back("-.csv");
+            continue;
+        }
+        const fs::path relative = normal[next++].lexically_relative(base);
+        if (!Inside(relative)) {
+            if (!root.empty()) return input + " is not under the input root " + root;
+            // "/" or a folder that is the common one itself: no name of its own.
+            names->push_back("input.csv");
+            continue;
+        }
+        names->push_back(relative.string() + ".csv");
+    }
+    return "";
 }
 
 }  // namespace kavrin_analyze

@@ -1,19 +1,21 @@
-// Where --output-dir puts each input's CSV: DIR/<input name>.csv, where the input name is the
-// last part of its path (as GNU parallel's {/} gives it). A name that an earlier input of the
-// same batch already took gets -2, -3, ... before ".csv", so the names follow from the list of
-// inputs alone and a rerun of the same batch finds the same files.
+// Where --output-dir puts each input's CSV: DIR/<path>.csv, where <path> is the input's path
+// relative to the input root (--input-root, else the deepest folder that holds every input),
+// its folders mirrored under DIR. With a root given, an input's name depends on that input
+// alone, whatever else the batch holds, so a resume with a grown list finds every CSV again.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace kavrin_analyze {
 
-// The file names (without the directory), one per input, in order.
-std::vector<std::string> OutputNames(const std::vector<std::string>& inputs);
+// The deepest folder holding every path (their parents' common components).
+std::filesystem::path CommonFolder(const std::vector<std::filesystem::path>& paths);
 
-// The name a CSV is written under until it is complete: hidden, ending in ".part", and with the
-// writer's process id, so neither a half file nor two writers' files can be taken for it.
-std::string PartialName(const std::string& name, long processId);
+// The CSV names (relative to the output directory), one per input, in order; "-" is "-.csv".
+// Returns an empty string, or the usage error for an input outside the root given.
+std::string OutputNames(const std::vector<std::string>& inputs, const std::string& root,
+                        std::vector<std::string>* names);
 
 }  // namespace kavrin_analyze

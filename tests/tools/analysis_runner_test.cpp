@@ -5,6 +5,7 @@
 #include "tools/analysis_runner.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cmath>
 #include <cstdint>
@@ -162,6 +163,17 @@ TEST_F(AnalysisRunnerTest, AMissingFileIsAnErrorAndTheNextFileStillRuns) {
             path, RunSettings{}, [&](const EvaluationRow& row) { rows.push_back(row); }, nullptr),
         "");
     EXPECT_EQ(rows.size(), 2u);
+}
+
+TEST_F(AnalysisRunnerTest, TheAnalysisRunsAtNormalPriority) {
+    // Where real-time priority would be granted (as root), the pump still keeps normal.
+    const auto path = WriteFile("p.wav", SpeechLikeBytes(40000, 6));
+    int policy = -1;
+    EXPECT_EQ(AnalyzeFile(
+                  path, RunSettings{},
+                  [&](const EvaluationRow&) { policy = ::sched_getscheduler(0); }, nullptr),
+              "");
+    EXPECT_EQ(policy, SCHED_OTHER);
 }
 
 std::vector<std::int16_t> ToneSamples(double frequency, double amplitude, int blocks) {

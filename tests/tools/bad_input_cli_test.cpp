@@ -2,6 +2,7 @@
 // catches a hang), what is not a regular file is refused in one line with exit status 1, and
 // "-" analyses standard input exactly as the same bytes in a regular file.
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,7 +120,9 @@ TEST_F(BadInputCliTest, ShortOddAndExactSizesAndAnyByteInTheName) {
     const std::string odd = Make("bad\xff\xfe name.wav", 50001);
     const Result result = Run(Quote(odd));
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out.find("\n" + odd + ",1,") != std::string::npos, true) << result.out;
+    // The file column is valid UTF-8: each byte that is none is U+FFFD.
+    const std::string shown = folder + "/bad\xEF\xBF\xBD\xEF\xBF\xBD name.wav";
+    EXPECT_EQ(result.out.find("\n" + shown + ",1,") != std::string::npos, true) << result.out;
 }
 
 TEST_F(BadInputCliTest, AFileTheUserMayNotReadIsRefused) {
@@ -136,6 +139,67 @@ TEST_F(BadInputCliTest, AFileTheUserMayNotReadIsRefused) {
     const Result result = Run(secret, prefix);
     ASSERT_NE(result.status, 126) << "nobody cannot run the program: " << result.err;
     ExpectRefused(result, secret, "Access denied");
+}
+
+TEST_F(BadInputCliTest, ASizeThatLiesAndListsWithoutEndStop) {
+    // A kernel file that claims 4096 bytes and holds a line: rows for what it holds, then the end.
+    const std::string lying = "/sys/kernel/mm/transparent_hugepage/enabled";
+    struct stat info {};
+    if (::stat(lying.c_str(), &info) == 0 && info.st_size > 100) {
+        const Result result = Run(lying);
+        ASSERT_NE(result.status, kTimedOut) << "a file whose size lies was read forever";
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(Rows(result.out), 1);
+    }
+    // A list without end, a line that is no path: usage errors, at once.
+    std::ofstream(folder + "/long") << std::string(PATH_MAX + 1, 'a') << "\n";
+    for (const std::string& list : {std::string("/dev/zero"), folder + "/long"}) {
+        const Result result = Run("--files-from " + list);
+        EXPECT_EQ(result.status, 2) << list;
+        EXPECT_EQ(Rows(result.out), -1) << list;
+    }
+}
+
+struct HostileName {
+    const char* label;
+    std::string name;
+};
+
+class HostileNameTest : public BadInputCliTest,
+                        public ::testing::WithParamInterface<HostileName> {};
+
+// Each name analysed into an output folder beside a missing one of the same name: one line per
+// input on standard error, a CSV under the name, its file column valid UTF-8.
+TEST_P(HostileNameTest, OneLineEachAndAWholeCsv) {
+    const std::string name = GetParam().name;
+    const std::string path = Make(name, 40000);
+    const std::string missing = folder + "/gone-" + name.substr(5);
+    const Result result = Run("--jobs 1 --output-dir " + Quote(folder + "/out") + " " +
+                              Quote(path) + " " + Quote(missing));
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    const std::string csv = folder + "/out/" + name + ".csv";
+    ASSERT_TRUE(fs::exists(csv)) << result.err;
+    EXPECT_EQ(std::system(("iconv -f UTF-8 -t UTF-8 " + Quote(csv) + " >/dev/null").c_str()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, HostileNameTest,
+    ::testing::Values(HostileName{"Newline", "line\nkavrin-analyze: forged.raw"},
+                      HostileName{"Escape", "term\x1b[31m\r.raw"},
+                      HostileName{"Latin1", "f\xfcr.raw"},
+                      HostileName{"Long245", std::string(241, 'n') + ".raw"},
+                      HostileName{"Long251", std::string(247, 'n') + ".raw"}),
+    [](const ::testing::TestParamInfo<HostileName>& info) { return info.param.label; });
+
+TEST_F(BadInputCliTest, StandardInputOnceAndListsWithCrLf) {
+    const std::string wave = Make("crlf.wav", 40000);
+    EXPECT_EQ(Run("- -", "true | ").status, 2);
+    EXPECT_EQ(Run("--files-from - -", "true | ").status, 2);
+    std::ofstream(folder + "/list") << wave << "\r\n";
+    const Result listed = Run("--files-from " + Quote(folder + "/list"));
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, Run(Quote(wave)).out);
 }
 
 }  // namespace

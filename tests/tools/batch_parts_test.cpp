@@ -4,18 +4,39 @@
 #include "tools/analyze_options.h"
 #include "tools/input_list.h"
 #include "tools/output_names.h"
+#include "tools/partial_file.h"
 
 namespace {
 
 using namespace kavrin_analyze;
 
-TEST(OutputNames, LastPartOfThePathAndANumberForNamesTakenBefore) {
-    EXPECT_EQ(OutputNames({"a/x.wav", "b/x.wav", "x.wav-2", "/abs/y.WAV", "dir/", "/", "."}),
-              (std::vector<std::string>{"x.wav.csv", "x.wav-2.csv", "x.wav-2-2.csv", "y.WAV.csv",
-                                        "dir.csv", "input.csv", "input-2.csv"}));
-    // The same list always gives the same names: a rerun finds its files again.
-    EXPECT_EQ(OutputNames({"q/r.wav", "r.wav"}), OutputNames({"q/r.wav", "r.wav"}));
-    EXPECT_EQ(PartialName("x.wav.csv", 42), ".x.wav.csv.42.part");
+TEST(OutputNames, PathsFromTheRootMirroredWhateverElseTheBatchHolds) {
+    std::vector<std::string> names;
+    EXPECT_EQ(OutputNames({"/a/day1/x.wav", "/a/day2/x.wav", "/a/day2/./x.wav-2", "/a/b/../y.WAV",
+                           "/a/dir/", "-"},
+                          "", &names),
+              "");
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"day1/x.wav.csv", "day2/x.wav.csv", "day2/x.wav-2.csv",
+                                        "y.WAV.csv", "dir.csv", "-.csv"}));
+    // With a root, an input's name is its own: more inputs change nothing.
+    std::vector<std::string> more;
+    EXPECT_EQ(OutputNames({"/a/day2/x.wav", "/a/day1/x.wav", "/z/q.wav"}, "/", &more), "");
+    EXPECT_EQ(more,
+              (std::vector<std::string>{"a/day2/x.wav.csv", "a/day1/x.wav.csv", "z/q.wav.csv"}));
+    EXPECT_EQ(OutputNames({"/a/x.wav"}, "/a/", &names), "");
+    EXPECT_EQ(names, std::vector<std::string>{"x.wav.csv"});
+    EXPECT_NE(OutputNames({"/a/x.wav", "/b/y.wav"}, "/a", &names), "");
+    EXPECT_NE(OutputNames({"/a/../x.wav"}, "/a", &names), "");
+}
+
+TEST(PartialFile, NamesCarryTheWriterAndNothingElseIsTakenForOne) {
+    EXPECT_EQ(PartialName(42, 0xabcdef), ".kavrin-analyze.42.0000000000abcdef.part");
+    EXPECT_EQ(PartialWriter(PartialName(4194304, ~0ull)), 4194304);
+    for (const char* other :
+         {".x.wav.csv.42.part", ".kavrin-analyze..0000000000abcdef.part",
+          ".kavrin-analyze.4x.0000000000abcdef.part", "x.csv", ".kavrin-analyze.42.abcdef.part"})
+        EXPECT_EQ(PartialWriter(other), std::nullopt) << other;
 }
 
 TEST(InputList, SeparatorsEmptyEntriesAndBlanks) {
@@ -24,6 +45,10 @@ TEST(InputList, SeparatorsEmptyEntriesAndBlanks) {
     EXPECT_EQ(SplitInputList(std::string("x\ny.wav\0z.wav\0", 14), true),
               (std::vector<std::string>{"x\ny.wav", "z.wav"}));
     EXPECT_TRUE(SplitInputList("", false).empty());
+    // A list without end is refused at its limit, not held.
+    std::vector<std::string> paths;
+    EXPECT_NE(ReadInputList("/dev/zero", true, &paths, {1 << 20, PATH_MAX}), "");
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST(AnalyzeOptions, BatchOptionsAndTheirRules) {

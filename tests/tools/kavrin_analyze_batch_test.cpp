@@ -138,11 +138,41 @@ TEST_F(KavrinAnalyzeBatch, OutputDirHoldsOneWholeCsvPerInputUnderUniqueNames) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
         EXPECT_LT(r.err.find("day1/call.wav: 20 rows"), r.err.find("day2/call.wav: 8 rows"));
         // Each CSV is exactly what a run on that file alone writes to standard output.
-        EXPECT_EQ(ReadAll(out / "call.wav.csv"), Run("--bins " + Quote(first)).out);
-        EXPECT_EQ(ReadAll(out / "call.wav-2.csv"), Run("--bins " + Quote(second)).out);
-        EXPECT_EQ(ReadAll(out / "call.wav-2-2.csv"), Run("--bins " + Quote(other)).out);
-        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+        EXPECT_EQ(ReadAll(out / "day1/call.wav.csv"), Run("--bins " + Quote(first)).out);
+        EXPECT_EQ(ReadAll(out / "day2/call.wav.csv"), Run("--bins " + Quote(second)).out);
+        EXPECT_EQ(ReadAll(out / "day2/call.wav-2.csv"), Run("--bins " + Quote(other)).out);
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(out),
+                                fs::recursive_directory_iterator()),
+                  5);
     }
+}
+
+TEST_F(KavrinAnalyzeBatch, LinksPlantedInTheOutputFolderAreNeverWrittenThrough) {
+    const std::string input = Recording("in/r06.raw", 24576 + 8192 * 4, 40).string();
+    const fs::path out = m_dir / "shared";
+    const fs::path victim = m_dir / "victim";
+    fs::create_directories(out);
+    std::ofstream(victim) << "precious\n";
+    fs::create_symlink(victim, out / "r06.raw.csv");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // A link at every partial name this very process could be expected to use.
+        const std::string self = std::to_string(::getpid());
+        for (const std::string& name : {".r06.raw.csv." + self + ".part",
+                                        ".kavrin-analyze." + self + ".0000000000000000.part"})
+            ::symlink(victim.c_str(), (out / name).c_str());
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(KAVRIN_ANALYZE_PATH, KAVRIN_ANALYZE_PATH, "--jobs", "1", "--output-dir",
+                out.c_str(), input.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadAll(victim), "precious\n");
+    EXPECT_FALSE(fs::is_symlink(out / "r06.raw.csv"));
+    EXPECT_EQ(ReadAll(out / "r06.raw.csv"), Run(Quote(input)).out);
 }
 
 TEST_F(KavrinAnalyzeBatch, AFailedInputLeavesNoCsvAndSkipExistingResumes) {
@@ -183,6 +213,34 @@ TEST_F(KavrinAnalyzeBatch, AFailedInputLeavesNoCsvAndSkipExistingResumes) {
     EXPECT_EQ(Run("--skip-existing " + Quote(inputs[0])).status, 2);
 }
 
+TEST_F(KavrinAnalyzeBatch, AResumeAfterTheArchiveGrewAnalysesExactlyWhatIsNew) {
+    const fs::path out = m_dir / "out";
+    std::vector<std::string> months;
+    for (int month = 1; month <= 3; ++month)
+        months.push_back(
+            Recording("arch/2024-0" + std::to_string(month) + "/call.raw", 30000 + month, month)
+                .string());
+    const std::string root = " --input-root " + Quote((m_dir / "arch").string());
+    const std::string options = "--skip-existing --output-dir " + Quote(out.string()) + root;
+    ASSERT_EQ(Run(options + " " + Quote(months[1])).status, 0);
+    for (const char* jobs : {" --jobs 1", " --jobs 2"}) {
+        fs::remove(out / "2024-03/call.raw.csv");
+        const Result r = Run(options + jobs + " " + Quote(months[0]) + " " + Quote(months[1]) +
+                             " " + Quote(months[2]));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
+        EXPECT_NE(r.err.find("2024-02/call.raw: skipped"), std::string::npos) << r.err;
+        for (int month = 0; month < 3; ++month)
+            EXPECT_EQ(ReadAll(out / ("2024-0" + std::to_string(month + 1) + "/call.raw.csv")),
+                      Run(Quote(months[month])).out)
+                << month;
+    }
+    EXPECT_EQ(Run("--output-dir " + Quote(out.string()) + root + " " +
+                  Quote(Recording("elsewhere.raw", 30000, 9).string()))
+                  .status,
+              2);
+}
+
 TEST_F(KavrinAnalyzeBatch, AnInterruptedBatchLeavesOnlyWholeCsvsAndResumes) {
     const std::string small = Recording("small.wav", 24576 + 8192 * 3, 20).string();
     // A quarter of an hour of signal (a recording repeated): still running when the first CSV
@@ -218,6 +276,41 @@ TEST_F(KavrinAnalyzeBatch, AnInterruptedBatchLeavesOnlyWholeCsvsAndResumes) {
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_NE(resumed.err.find("small.wav: skipped"), std::string::npos);
     EXPECT_EQ(ReadAll(out / "big.wav.csv"), Run(Quote(big.string())).out);
+}
+
+TEST_F(KavrinAnalyzeBatch, ABatchRemovesThePartialFilesOfKilledWritersOnly) {
+    const fs::path big = m_dir / "big.raw";
+    {
+        const std::string piece = ReadAll(Recording("piece.raw", 1984500, 22));
+        std::ofstream bigFile(big, std::ios::binary);
+        for (int i = 0; i < 10; ++i) bigFile << piece;
+    }
+    const fs::path out = m_dir / "out";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        ::execl(KAVRIN_ANALYZE_PATH, KAVRIN_ANALYZE_PATH, "--jobs", "1", "--output-dir",
+                out.c_str(), big.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((!fs::exists(out) || PartialFiles(out).empty()) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const std::vector<std::string> stale = PartialFiles(out);
+    ASSERT_EQ(stale.size(), 1u) << "the killed batch left no partial file";
+    // One of a writer that still runs (this test) stays.
+    const fs::path running =
+        out / (".kavrin-analyze." + std::to_string(::getpid()) + ".0123456789abcdef.part");
+    std::ofstream(running) << "half";
+
+    const Result r = Run("--output-dir " + Quote(out.string()) + " " +
+                         Quote(Recording("small.raw", 30000, 23).string()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(PartialFiles(out), std::vector<std::string>{running.string()});
 }
 
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
