@@ -35,6 +35,12 @@ std::optional<std::string> AskText(wxWindow* parent, const std::string& title,
     return dialog.GetValue().utf8_string();
 }
 
+// Seconds of a run from timeline seconds, to the nanosecond: a label made at 7.5 s of a review
+// that starts at 29.7 s on the timeline is written as 7.5, not 7.499999999999996.
+double RunSeconds(double timelineSeconds, double runStart) {
+    return std::max(0.0, std::round((timelineSeconds - runStart) * 1e9) / 1e9);
+}
+
 }  // namespace
 
 CTimelineLabels::CTimelineLabels(wxFrame* frame, CEvaluationLog& log, CTimelinePane& pane,
@@ -98,12 +104,12 @@ LabelSet CTimelineLabels::LabelsOfRun(std::size_t run) const {
     labels.media = info.name;
     for (const Segment& segment : m_segments) {
         if (RunAt(segment.start) != run) continue;
-        labels.segments.push_back({std::max(0.0, segment.start - info.startSeconds),
-                                   std::max(0.0, segment.end - info.startSeconds), segment.text});
+        labels.segments.push_back({RunSeconds(segment.start, info.startSeconds),
+                                   RunSeconds(segment.end, info.startSeconds), segment.text});
     }
     for (const CEvaluationLog::Mark& mark : m_log.Marks()) {
         if (m_log.SegmentOf(mark.row) != run) continue;
-        const double at = std::max(0.0, m_log.Rows()[mark.row].timelineSeconds - info.startSeconds);
+        const double at = RunSeconds(m_log.Rows()[mark.row].timelineSeconds, info.startSeconds);
         labels.segments.push_back({at, at, mark.label});
     }
     kavrin_labels::SortSegments(labels.segments);
@@ -198,8 +204,8 @@ std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::Statistics() cons
         std::vector<kavrin_labels::StatisticsRow> none;
         const std::vector<kavrin_labels::StatisticsRow>* of = &none;
         if (run) {
-            local.start = std::max(0.0, segment.start - runs[*run].startSeconds);
-            local.end = std::max(0.0, segment.end - runs[*run].startSeconds);
+            local.start = RunSeconds(segment.start, runs[*run].startSeconds);
+            local.end = RunSeconds(segment.end, runs[*run].startSeconds);
             auto [it, added] = runRows.try_emplace(*run);
             if (added) {
                 const std::size_t last =
