@@ -202,12 +202,39 @@ TEST_F(SegmentsWindowTest, TheMouseEditsSegmentsAndClearAsksFirst) {
     EXPECT_EQ(Labels().Segments().size(), 2u);
     EXPECT_NE(Frame()->GetStatusBar()->GetStatusText(0).Find("not saved"), wxNOT_FOUND);
 
+    // The labels leave in each format and come back in seconds of the recording.
+    std::vector<Segment> shown;
+    for (const Segment& segment : Labels().Segments())
+        shown.push_back({segment.start - start, segment.end - start, segment.text});
+    const std::vector<std::string> files = {TempPath("l.TextGrid"), TempPath("l.eaf"),
+                                            TempPath("l.txt")};
+    for (const std::string& file : files) {
+        SetTimelinePathPrompt([&](auto&&...) { return file; });
+        ChooseMenu(ID_TIMELINE_EXPORT_LABELS);
+    }
+    SetTimelinePathPrompt(nullptr);
+
     // Clear asks: No keeps everything, Yes clears.
     for (const int answer : {wxID_NO, wxID_YES}) {
         dialogs->Expect([answer](wxDialog*) { return answer; });
         ChooseMenu(ID_TIMELINE_CLEAR);
         EXPECT_EQ(Labels().Segments().empty(), answer == wxID_YES);
         EXPECT_EQ(Timeline().Log().Empty(), answer == wxID_YES);
+    }
+    for (const std::string& file : files) {
+        ReviewFile(recording);
+        const std::size_t before = Labels().Segments().size();  // what the sidecar held
+        ChooseSoundFile(file);
+        ChooseMenu(ID_TIMELINE_IMPORT_LABELS);
+        const auto& segments = Labels().Segments();
+        ASSERT_EQ(segments.size(), before + shown.size()) << file;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const Segment& got = segments[before + i];
+            EXPECT_EQ(got.text, shown[i].text) << file;
+            // EAF keeps whole milliseconds.
+            EXPECT_NEAR(got.start - Timeline().Review().StartSeconds(), shown[i].start, 1e-3);
+            EXPECT_NEAR(got.end - Timeline().Review().StartSeconds(), shown[i].end, 1e-3);
+        }
     }
     EXPECT_EQ(dialogs->Pending(), 0u);
     EXPECT_TRUE(Messages().empty());
