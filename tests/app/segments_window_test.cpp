@@ -104,7 +104,12 @@ TEST_F(SegmentsWindowTest, StatisticsAreTheToolsAndTheLabelsComeBackAfterARestar
                    "ber, zwei");  // UTF-8 and a comma
     LabelSelection(18.0, 29.0, "Question three");
     ASSERT_EQ(Labels().Segments().size(), 3u);
-    EXPECT_EQ(Pane().LastLayout().labelItems.size(), 3u);
+    // The row lies between the recording's level and the lamps.
+    const TimelineLayout& layout = Pane().LastLayout();
+    EXPECT_EQ(layout.labelItems.size(), 3u);
+    EXPECT_LE(layout.plot.bottom, layout.level.top);
+    EXPECT_LE(layout.level.bottom, layout.labelRow.top);
+    EXPECT_LE(layout.labelRow.bottom, layout.strip.top);
     EXPECT_TRUE(std::filesystem::exists(kavrin_labels::SidecarPathFor(recording)));
 
     // The labels as Audacity reads them, and the tool's table for them.
