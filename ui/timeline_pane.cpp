@@ -33,6 +33,9 @@ CTimelinePane::CTimelinePane(wxWindow* parent, const CEvaluationLog& log) : m_lo
     Bind(wxEVT_LEFT_DCLICK, &CTimelinePane::OnDoubleClick, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
         m_dragging = false;
+        // An edge drag cut short keeps where the edge got to.
+        if (m_edgeDrag && m_edgeSeconds && m_onSegmentEdge)
+            m_onSegmentEdge(m_edgeDrag->index, m_edgeDrag->part, *m_edgeSeconds, true);
         m_edgeDrag.reset();
     });
     Bind(wxEVT_KEY_DOWN, &CTimelinePane::OnKey, this);
@@ -180,6 +183,7 @@ void CTimelinePane::OnLeftDown(wxMouseEvent& event) {
         // An edge is dragged; a click on the box goes on as a click anywhere.
         if (hit->part != LabelRowPart::Body && m_onSegmentEdge) {
             m_edgeDrag = hit;
+            m_edgeSeconds.reset();
             if (!HasCapture()) CaptureMouse();
             return;
         }
@@ -195,8 +199,8 @@ void CTimelinePane::OnLeftDown(wxMouseEvent& event) {
 
 void CTimelinePane::OnMotion(wxMouseEvent& event) {
     if (m_edgeDrag && event.LeftIsDown()) {
-        m_onSegmentEdge(m_edgeDrag->index, m_edgeDrag->part,
-                        std::max(0.0, TimelineSecondsAt(m_layout, event.GetX())), false);
+        m_edgeSeconds = std::max(0.0, TimelineSecondsAt(m_layout, event.GetX()));
+        m_onSegmentEdge(m_edgeDrag->index, m_edgeDrag->part, *m_edgeSeconds, false);
         return;
     }
     if (!m_dragging || !event.LeftIsDown()) return;

@@ -77,6 +77,7 @@ private:
     wxBitmap m_picture;
     TimelineReviewOverlay m_overlay;
     std::optional<LabelRowHit> m_edgeDrag;
+    std::optional<double> m_edgeSeconds;  // where the dragged edge is
     std::optional<std::size_t> m_clickedSegment;
     bool m_dragging = false;
     bool m_selecting = false;
