@@ -51,6 +51,11 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(timeline, ID_TIMELINE_CANCEL_REVIEW, "Cancel Re&view");
     AppendCommand(timeline, ID_TIMELINE_PLAY, "&Play/Pause");
     AppendCommand(timeline, ID_TIMELINE_LOOP, "Loop Selection", wxITEM_CHECK);
+    timeline->AppendSeparator();
+    AppendCommand(timeline, ID_TIMELINE_LABEL, "&Label Selection...\tCtrl+L");
+    AppendCommand(timeline, ID_TIMELINE_STATISTICS, "Segment &Statistics");
+    AppendCommand(timeline, ID_TIMELINE_IMPORT_LABELS, "&Import Labels...");
+    AppendCommand(timeline, ID_TIMELINE_EXPORT_LABELS, "E&xport Labels...");
 
     auto* view = new wxMenu;
     AppendCommand(view, ID_VIEW_TOOLBAR, "&Toolbar", wxITEM_CHECK);

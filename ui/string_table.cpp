@@ -43,6 +43,14 @@ constexpr Entry kStrings[] = {
      "Play the reviewed recording from the playhead or the selection, or pause (Space in the "
      "timeline)\nPlay"},
     {32808, "Play the selection again and again\nLoop Selection"},
+    {32809,
+     "Make a labelled segment of the selection (or of the stretch between two marks)\nLabel "
+     "Selection"},
+    {32810,
+     "Show each segment's evaluations, frequencies in Hz and lamps as a table\nSegment "
+     "Statistics"},
+    {32811, "Read Audacity, Praat or ELAN labels into the recording shown\nImport Labels"},
+    {32812, "Save the recording's segments and marks for Audacity, Praat or ELAN\nExport Labels"},
     {AFX_IDS_OPENFILE, "Open"},
     {AFX_IDS_SAVEFILE, "Save As"},
     {AFX_IDS_ALLFILTER, "All Files (*.*)"},

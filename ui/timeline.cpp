@@ -3,6 +3,7 @@
 #include <wx/filedlg.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 #include <wx/utils.h>
 
@@ -12,6 +13,7 @@
 #include "platform/message_box.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/timeline_labels.h"
 #include "ui/timeline_pane.h"
 #include "ui/timeline_review.h"
 
@@ -45,6 +47,11 @@ EvaluationLamp ToLamp(LampColour colour) {
 
 }  // namespace
 
+std::string AskTimelinePath(wxWindow* parent, const std::string& title, const std::string& name,
+                            const std::string& wildcard) {
+    return AskPath(parent, title, name, wildcard);
+}
+
 void SetTimelinePathPrompt(TimelinePathPrompt prompt) {
     PathPrompt() = std::move(prompt);
 }
@@ -57,15 +64,20 @@ CTimeline::CTimeline(wxFrame* frame, wxWindow* form) : m_frame(frame), m_form(fo
     // Rows an earlier window left in the rings are not this window's.
     Drain();
     m_log.Clear();
-    m_review =
-        std::make_unique<CTimelineReview>(frame, m_log, *m_pane, [this] { ShowTimeline(true); });
+    m_review = std::make_unique<CTimelineReview>(frame, m_log, *m_pane, [this] {
+        ShowTimeline(true);
+        // The labels kept beside the recording come back with it.
+        m_labels->TakeNewRuns();
+    });
     m_review->SetLampReference([this](std::int32_t thresholdAdjust) {
         return m_lampReference.value_or(LampPreset(thresholdAdjust));
     });
+    m_labels = std::make_unique<CTimelineLabels>(frame, m_log, *m_pane, *m_review);
 }
 
 CTimeline::~CTimeline() {
     m_frame->Unbind(wxEVT_SIZE, &CTimeline::OnFrameSize, this);
+    m_labels.reset();
     m_review.reset();
     // The pane paints from this log: it goes first.
     m_pane->Destroy();
@@ -86,6 +98,10 @@ void CTimeline::BindCommands(wxEvtHandler& handler) {
     BindCommand(handler, ID_TIMELINE_CANCEL_REVIEW, this, &CTimeline::OnCancelReview);
     BindCommand(handler, ID_TIMELINE_PLAY, this, &CTimeline::OnPlay);
     BindCommand(handler, ID_TIMELINE_LOOP, this, &CTimeline::OnLoop);
+    BindCommand(handler, ID_TIMELINE_LABEL, this, &CTimeline::OnLabelSelection);
+    BindCommand(handler, ID_TIMELINE_STATISTICS, this, &CTimeline::OnSegmentStatistics);
+    BindCommand(handler, ID_TIMELINE_IMPORT_LABELS, this, &CTimeline::OnImportLabels);
+    BindCommand(handler, ID_TIMELINE_EXPORT_LABELS, this, &CTimeline::OnExportLabels);
     handler.Bind(
         wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(m_review->Running()); },
         ToolkitId(ID_TIMELINE_CANCEL_REVIEW));
@@ -112,6 +128,26 @@ void CTimeline::OnPlay() {
 
 void CTimeline::OnLoop() {
     m_review->SetLoop(!m_review->Loop());
+}
+
+void CTimeline::OnLabelSelection() {
+    Drain();
+    m_labels->OnLabelSelection();
+}
+
+void CTimeline::OnSegmentStatistics() {
+    Drain();
+    m_labels->OnStatistics();
+}
+
+void CTimeline::OnImportLabels() {
+    Drain();
+    m_labels->OnImport();
+}
+
+void CTimeline::OnExportLabels() {
+    Drain();
+    m_labels->OnExport();
 }
 
 int CTimeline::PaneHeight() const {
@@ -173,7 +209,7 @@ void CTimeline::OnMark() {
         return;
     }
     Drain();
-    if (m_log.AddMark()) m_pane->Redraw();
+    if (m_log.AddMark()) m_labels->Changed();
 }
 
 bool CTimeline::MarkWithText() {
@@ -183,8 +219,8 @@ bool CTimeline::MarkWithText() {
     const std::size_t row = m_log.Rows().size() - 1;
     wxTextEntryDialog dialog(m_frame, "Text of the mark:", "Mark");
     if (dialog.ShowModal() != wxID_OK) return false;
-    m_log.AddMarkAt(row, dialog.GetValue().ToStdString());
-    m_pane->Redraw();
+    m_log.AddMarkAt(row, dialog.GetValue().utf8_string());
+    m_labels->Changed();
     return true;
 }
 
@@ -231,8 +267,16 @@ void CTimeline::OnExportPng() {
 }
 
 void CTimeline::OnClear() {
+    if (m_labels->HoldsWork()) {
+        wxMessageDialog ask(m_frame,
+                            "Clear the timeline and its segments and marks? (Labels kept beside "
+                            "a reviewed recording stay there.)",
+                            "Clear", wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+        if (ask.ShowModal() != wxID_YES) return;
+    }
     // Rows still waiting belong to what is being cleared.
     Drain();
+    m_labels->Clear();
     m_log.Clear();
     m_review->Forget();
     m_pane->Redraw();

@@ -1,6 +1,6 @@
 // The session timeline in the window: the log of every evaluation of both analyzers, drained
 // from their rings on each display tick, the pane that plots it under the form, and the
-// commands of the Timeline menu (show, mark, export as CSV or PNG, clear).
+// commands of the Timeline menu (show, mark, export as CSV or PNG, clear, label segments).
 //
 // Threads: user-interface thread only.
 #pragma once
@@ -20,12 +20,16 @@ namespace kavrin {
 
 class CTimelinePane;
 class CTimelineReview;
+class CTimelineLabels;
 
 // Where an export goes: asked of the user (a save dialog); tests answer instead. An empty
 // answer cancels.
 using TimelinePathPrompt = std::function<std::string(
     const std::string& title, const std::string& defaultName, const std::string& wildcard)>;
 void SetTimelinePathPrompt(TimelinePathPrompt prompt);
+// A save dialog, or the tests' answer.
+std::string AskTimelinePath(wxWindow* parent, const std::string& title, const std::string& name,
+                            const std::string& wildcard);
 
 inline constexpr int kTimelineLiveAnalyzer = 0;
 inline constexpr int kTimelineFileAnalyzer = 1;
@@ -58,6 +62,10 @@ public:
     void OnCancelReview();
     void OnPlay();
     void OnLoop();
+    void OnLabelSelection();
+    void OnSegmentStatistics();
+    void OnImportLabels();
+    void OnExportLabels();
 
     // The steps behind the commands, for the commands and for the tests.
     void ShowTimeline(bool show);
@@ -69,6 +77,7 @@ public:
     CEvaluationLog& Log() { return m_log; }
     CTimelinePane* Pane() const { return m_pane; }
     CTimelineReview& Review() { return *m_review; }
+    CTimelineLabels& Labels() { return *m_labels; }
     int PaneHeight() const;
 
 private:
@@ -81,6 +90,7 @@ private:
     CTimelinePane* m_pane = nullptr;
     CEvaluationLog m_log;
     std::unique_ptr<CTimelineReview> m_review;
+    std::unique_ptr<CTimelineLabels> m_labels;
     // The lamp reference of the latest tick that had one.
     std::optional<std::int32_t> m_lampReference;
 };

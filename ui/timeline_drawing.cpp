@@ -35,6 +35,9 @@ wxColour TimelineBandColour() {
 wxColour TimelineMarkColour() {
     return wxColour(40, 40, 200);
 }
+wxColour TimelineSegmentColour() {
+    return wxColour(170, 110, 0);
+}
 wxColour TimelineLevelColour() {
     return wxColour(70, 90, 130);
 }
@@ -143,6 +146,31 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
             columns.AddRectangle(column.x, column.top, 1, column.bottom - column.top);
         gc->SetBrush(wxBrush(TimelineLevelColour()));
         gc->FillPath(columns);
+    }
+    // The segments: a box each, edges marked, texts clipped to their own room.
+    if (layout.labelRow.right > layout.labelRow.left) {
+        const TimelineRect& row = layout.labelRow;
+        const double height = row.bottom - row.top;
+        gc->SetPen(*wxTRANSPARENT_PEN);
+        gc->SetBrush(wxBrush(wxColour(250, 248, 240)));
+        gc->DrawRectangle(row.left, row.top, row.right - row.left, height);
+        for (const LabelRowItem& item : layout.labelItems) {
+            gc->SetPen(wxPen(TimelineSegmentColour(), 1));
+            gc->SetBrush(wxBrush(wxColour(255, 236, 190)));
+            gc->DrawRectangle(item.x1, row.top, std::max(item.x2 - item.x1, 1.0), height);
+            gc->SetPen(wxPen(TimelineSegmentColour(), 2));
+            gc->StrokeLine(item.x1, row.top, item.x1, row.bottom);
+            gc->StrokeLine(item.x2, row.top, item.x2, row.bottom);
+        }
+        gc->SetFont(font, wxColour(60, 40, 0));
+        for (const LabelRowItem& item : layout.labelItems) {
+            if (item.text.empty() || item.textRight <= item.textX) continue;
+            double w = 0, h = 0;
+            gc->GetTextExtent(wxString::FromUTF8(item.text), &w, &h);
+            gc->Clip(item.textX, row.top, item.textRight - item.textX, height);
+            gc->DrawText(wxString::FromUTF8(item.text), item.textX, row.top + (height - h) / 2);
+            gc->ResetClip();
+        }
     }
     // The selection over plot and level, translucent, so that both still read.
     if (layout.selectionX) {

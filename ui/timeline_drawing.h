@@ -14,6 +14,7 @@ wxColour TimelineInstColour();      // the instantaneous marker's red
 wxColour TimelineAvgColour();       // a green that reads on white
 wxColour TimelineBandColour();      // the light band of minimum and maximum
 wxColour TimelineMarkColour();      // marks
+wxColour TimelineSegmentColour();   // the edges of labelled segments
 wxColour TimelineLevelColour();     // the recording's level
 wxColour TimelinePlayheadColour();  // the playhead, an orange no curve uses
 wxColour TimelineLampColour(EvaluationLamp lamp);

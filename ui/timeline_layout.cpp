@@ -144,6 +144,26 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         out.level.top = std::max(out.plot.top + ch, out.level.bottom - std::max(ch * 2.2, 12.0));
         out.plot.bottom = std::max(out.plot.top + 1, out.level.top - ch * 0.2);
     }
+    const bool withLabels = overlay && overlay->labels && !overlay->labels->empty();
+    if (withLabels) {
+        // The segments right above the lamps: one line of text.
+        const double above = withLevel ? out.level.bottom : out.plot.bottom;
+        out.labelRow.left = out.plot.left;
+        out.labelRow.right = out.plot.right;
+        out.labelRow.bottom = std::max(out.plot.top + 2, out.strip.top - ch * 0.2);
+        out.labelRow.top = std::max(out.plot.top + 1, out.labelRow.bottom - ch * 1.3);
+        const double shift = above - (out.labelRow.top - ch * 0.2);
+        if (shift > 0) {
+            // What sat over the strip moves up by the row's height.
+            if (withLevel) {
+                out.level.top = std::max(out.plot.top + 1, out.level.top - shift);
+                out.level.bottom = std::max(out.level.top + 1, out.level.bottom - shift);
+                out.plot.bottom = std::max(out.plot.top + 1, out.level.top - ch * 0.2);
+            } else {
+                out.plot.bottom = std::max(out.plot.top + 1, out.plot.bottom - shift);
+            }
+        }
+    }
 
     VisibleRange(view, log, out.fromSeconds, out.toSeconds);
     const double from = out.fromSeconds;
@@ -353,6 +373,9 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         }
         out.segments.push_back({xOf(at), label});
     }
+    if (withLabels)
+        out.labelItems =
+            LayOutLabelRow(*overlay->labels, from, to, out.labelRow.left, out.labelRow.right, cw);
     if (const std::uint64_t lost = log.LostRows())
         out.notice = std::to_string(lost) + " evaluations lost";
     return out;

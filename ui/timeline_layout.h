@@ -13,6 +13,8 @@
 
 #include "analysis/evaluation_log.h"
 #include "analysis/level_envelope.h"
+#include "labels/segment.h"
+#include "ui/label_row_layout.h"
 
 namespace kavrin {
 
@@ -82,14 +84,18 @@ struct TimelineReviewOverlay {
     double envelopeStart = 0.0;  // where the recording's first sample lies on the timeline
     std::optional<double> playhead;
     std::optional<std::pair<double, double>> selection;  // from, to
+    // The labelled segments, in timeline seconds (null or empty: no label row).
+    const std::vector<kavrin_labels::Segment>* labels = nullptr;
 };
 
 struct TimelineLayout {
     int width = 0;
     int height = 0;
-    TimelineRect plot;   // the frequency plot
-    TimelineRect strip;  // the lamp strip under it
-    TimelineRect level;  // the recording's level, between the two (empty without a recording)
+    TimelineRect plot;      // the frequency plot
+    TimelineRect strip;     // the lamp strip under it
+    TimelineRect level;     // the recording's level, between the two (empty without a recording)
+    TimelineRect labelRow;  // the segments, above the strip (empty without segments)
+    std::vector<LabelRowItem> labelItems;
     // The level strip's columns: each pixel's lowest and highest sample.
     std::vector<TimelineColumn> levelColumns;
     std::optional<double> playheadX;

@@ -31,7 +31,13 @@ CTimelinePane::CTimelinePane(wxWindow* parent, const CEvaluationLog& log) : m_lo
     Bind(wxEVT_MOTION, &CTimelinePane::OnMotion, this);
     Bind(wxEVT_LEFT_UP, &CTimelinePane::OnLeftUp, this);
     Bind(wxEVT_LEFT_DCLICK, &CTimelinePane::OnDoubleClick, this);
-    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { m_dragging = false; });
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+        m_dragging = false;
+        // An edge drag cut short keeps where the edge got to.
+        if (m_edgeDrag && m_edgeSeconds && m_onSegmentEdge)
+            m_onSegmentEdge(m_edgeDrag->index, m_edgeDrag->part, *m_edgeSeconds, true);
+        m_edgeDrag.reset();
+    });
     Bind(wxEVT_KEY_DOWN, &CTimelinePane::OnKey, this);
 }
 
@@ -63,6 +69,17 @@ void CTimelinePane::KeepInView(double seconds) {
     // The playhead enters at the left edge, with the page ahead of it.
     view.endSeconds = seconds + view.spanSeconds;
     SetView(view);
+}
+
+void CTimelinePane::SetLabels(const std::vector<kavrin_labels::Segment>* labels) {
+    m_overlay.labels = labels;
+    Redraw();
+}
+
+std::optional<LabelRowHit> CTimelinePane::SegmentAt(int x, int y) const {
+    const TimelineRect& row = m_layout.labelRow;
+    if (row.bottom <= row.top || y < row.top || y > row.bottom) return std::nullopt;
+    return HitLabelRow(m_layout.labelItems, x, 4.0);
 }
 
 bool CTimelinePane::InLevelStrip(int y) const {
@@ -114,6 +131,10 @@ void CTimelinePane::OnKey(wxKeyEvent& event) {
         case WXK_ESCAPE:
             if (m_onEscape) m_onEscape();
             return;
+        case WXK_DELETE:
+        case WXK_NUMPAD_DELETE:
+            if (m_onDeleteKey) m_onDeleteKey();
+            return;
         default:
             event.Skip();
     }
@@ -156,6 +177,17 @@ void CTimelinePane::OnWheel(wxMouseEvent& event) {
 
 void CTimelinePane::OnLeftDown(wxMouseEvent& event) {
     SetFocus();
+    m_edgeDrag.reset();
+    if (const std::optional<LabelRowHit> hit = SegmentAt(event.GetX(), event.GetY())) {
+        m_clickedSegment = hit->index;
+        // An edge is dragged; a click on the box goes on as a click anywhere.
+        if (hit->part != LabelRowPart::Body && m_onSegmentEdge) {
+            m_edgeDrag = hit;
+            m_edgeSeconds.reset();
+            if (!HasCapture()) CaptureMouse();
+            return;
+        }
+    }
     m_dragging = true;
     m_moved = false;
     // Shift+drag, or any drag on the recording's level, selects; other drags pan.
@@ -166,6 +198,11 @@ void CTimelinePane::OnLeftDown(wxMouseEvent& event) {
 }
 
 void CTimelinePane::OnMotion(wxMouseEvent& event) {
+    if (m_edgeDrag && event.LeftIsDown()) {
+        m_edgeSeconds = std::max(0.0, TimelineSecondsAt(m_layout, event.GetX()));
+        m_onSegmentEdge(m_edgeDrag->index, m_edgeDrag->part, *m_edgeSeconds, false);
+        return;
+    }
     if (!m_dragging || !event.LeftIsDown()) return;
     if (!m_moved && std::abs(event.GetX() - m_downX) < 3) return;  // still a click
     m_moved = true;
@@ -182,6 +219,15 @@ void CTimelinePane::OnMotion(wxMouseEvent& event) {
 }
 
 void CTimelinePane::OnLeftUp(wxMouseEvent& event) {
+    if (m_edgeDrag) {
+        const LabelRowHit edge = *m_edgeDrag;
+        m_edgeDrag.reset();
+        if (HasCapture()) ReleaseMouse();
+        if (m_onSegmentEdge)
+            m_onSegmentEdge(edge.index, edge.part,
+                            std::max(0.0, TimelineSecondsAt(m_layout, event.GetX())), true);
+        return;
+    }
     const bool click = m_dragging && !m_moved;
     m_dragging = false;
     if (HasCapture()) ReleaseMouse();
@@ -193,7 +239,11 @@ void CTimelinePane::OnLeftUp(wxMouseEvent& event) {
     if (m_onPlayheadSet) m_onPlayheadSet(at);
 }
 
-void CTimelinePane::OnDoubleClick(wxMouseEvent&) {
+void CTimelinePane::OnDoubleClick(wxMouseEvent& event) {
+    if (const std::optional<LabelRowHit> hit = SegmentAt(event.GetX(), event.GetY())) {
+        if (m_onRenameSegment) m_onRenameSegment(hit->index);
+        return;
+    }
     TimelineView view = m_view;
     view.following = true;
     SetView(view);

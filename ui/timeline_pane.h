@@ -43,6 +43,20 @@ public:
     std::function<void()> m_onEscape;
     // A click set the playhead (timeline seconds).
     std::function<void(double)> m_onPlayheadSet;
+
+    // The segments of the label row (its owner's, null: none), and what the mouse and the keys
+    // do to them: an edge dragged to a time (`done` on release), a double click to rename, the
+    // Delete key.
+    void SetLabels(const std::vector<kavrin_labels::Segment>* labels);
+    std::function<void(std::size_t index, LabelRowPart edge, double seconds, bool done)>
+        m_onSegmentEdge;
+    std::function<void(std::size_t index)> m_onRenameSegment;
+    std::function<void()> m_onDeleteKey;
+    // The segment last clicked in the label row (forgotten when the segments change).
+    std::optional<std::size_t> ClickedSegment() const { return m_clickedSegment; }
+    void ForgetClickedSegment() { m_clickedSegment.reset(); }
+    // The label row's segment under pane pixel (x, y), for the mouse and the tests.
+    std::optional<LabelRowHit> SegmentAt(int x, int y) const;
     const wxBitmap& Picture() const { return m_picture; }
     // How many times the picture was drawn (for the tests of the tick's repainting).
     int Redraws() const { return m_redraws; }
@@ -62,6 +76,9 @@ private:
     TimelineLayout m_layout;
     wxBitmap m_picture;
     TimelineReviewOverlay m_overlay;
+    std::optional<LabelRowHit> m_edgeDrag;
+    std::optional<double> m_edgeSeconds;  // where the dragged edge is
+    std::optional<std::size_t> m_clickedSegment;
     bool m_dragging = false;
     bool m_selecting = false;
     bool m_moved = false;

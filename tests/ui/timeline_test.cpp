@@ -134,22 +134,32 @@ TEST_F(TimelineTest, HiddenAtStartWithTheMenuBetweenInputAndView) {
     const struct {
         int id;
         const char* label;
+        bool enabled = true;
     } items[] = {
         {ID_TIMELINE_SHOW, "&Show Timeline"},
         {ID_TIMELINE_MARK, "&Mark"},
         {ID_TIMELINE_EXPORT_CSV, "Export &CSV..."},
         {ID_TIMELINE_EXPORT_PNG, "Export &PNG..."},
         {ID_TIMELINE_CLEAR, "C&lear"},
+        {ID_TIMELINE_REVIEW, "&Review Recording...\tCtrl+R"},
+        {ID_TIMELINE_CANCEL_REVIEW, "Cancel Re&view", false},
+        {ID_TIMELINE_PLAY, "&Play/Pause", false},
+        {ID_TIMELINE_LOOP, "Loop Selection"},
+        {ID_TIMELINE_LABEL, "&Label Selection...\tCtrl+L"},
+        {ID_TIMELINE_STATISTICS, "Segment &Statistics"},
+        {ID_TIMELINE_IMPORT_LABELS, "&Import Labels..."},
+        {ID_TIMELINE_EXPORT_LABELS, "E&xport Labels..."},
     };
     wxMenu* menu = bar->GetMenu(1);
-    ASSERT_EQ(menu->GetMenuItemCount(), std::size(items));
+    const std::size_t separators = 2;
+    ASSERT_EQ(menu->GetMenuItemCount(), std::size(items) + separators);
     for (const auto& item : items) {
         wxMenuItem* entry = menu->FindItem(ToolkitId(item.id));
         ASSERT_NE(entry, nullptr) << item.label;
         EXPECT_EQ(entry->GetItemLabel(), item.label);
         EXPECT_FALSE(entry->GetHelp().empty()) << item.label;
         EXPECT_EQ(entry->GetHelp(), CommandPrompt(item.id));
-        EXPECT_TRUE(MenuEnabled(item.id)) << item.label;
+        EXPECT_EQ(MenuEnabled(item.id), item.enabled) << item.label;
     }
     EXPECT_TRUE(menu->FindItem(ToolkitId(ID_TIMELINE_SHOW))->IsCheckable());
     EXPECT_FALSE(MenuChecked(ID_TIMELINE_SHOW));
@@ -214,6 +224,8 @@ TEST_F(TimelineTest, MarksAndSegmentsOfTwoToneRunsInTheCsv) {
     EXPECT_EQ(timeline->Log().Segments().size(), 2u);
     EXPECT_EQ(timeline->Log().LostRows(), 0u);
 
+    // Marks would be lost: Clear asks first.
+    dialogs->Expect([](wxDialog*) { return wxID_YES; });
     SendCommand(ID_TIMELINE_CLEAR);
     EXPECT_TRUE(timeline->Log().Empty());
     EXPECT_TRUE(timeline->Log().Marks().empty());

@@ -1,0 +1,249 @@
+// Labelled segments in the real window: three segments made from selections on a reviewed
+// recording give the statistics kavrin-analyze --decode --segments gives (the rows of a review are
+// --decode's) for the exported labels, come back after a restart from the sidecar, follow the mouse
+// in the label row (edge drag, double click, Delete), survive a sidecar that cannot be written, and
+// Clear asks before losing them.
+#include <wx/statusbr.h>
+#include <wx/textdlg.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/kavrin_app.h"
+#include "app/main_frame.h"
+#include "labels/label_sidecar.h"
+#include "tests/app/gui_test_support.h"
+#include "tests/support/sound_file_support.h"
+#include "ui/command_ids.h"
+#include "ui/segment_statistics_dlg.h"
+#include "ui/timeline.h"
+#include "ui/timeline_labels.h"
+#include "ui/timeline_pane.h"
+#include "ui/timeline_review.h"
+#include "ui/tolmar_disp.h"
+
+namespace gui_test {
+namespace {
+
+using namespace kavrin;
+using namespace std::chrono_literals;
+using kavrin_labels::Segment;
+
+class SegmentsWindowTest : public GuiTest {
+protected:
+    CTimeline& Timeline() { return *View()->Timeline(); }
+    CTimelineLabels& Labels() { return Timeline().Labels(); }
+    CTimelinePane& Pane() { return *Timeline().Pane(); }
+
+    // Reviews `path` and runs the toolkit until its rows are in.
+    void ReviewFile(const std::string& path) {
+        ChooseSoundFile(path);
+        ChooseMenu(ID_TIMELINE_REVIEW);
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (Timeline().Review().Running()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the review does not end";
+            Yield();
+        }
+        ASSERT_EQ(Timeline().Review().Path(), path);
+    }
+    // Timeline > Label Selection on [from, to] seconds of the recording, answered with `text`.
+    void LabelSelection(double from, double to, const std::string& text) {
+        const double start = Timeline().Review().StartSeconds();
+        Pane().SetSelection(std::make_pair(start + from, start + to));
+        dialogs->Expect([text](wxDialog* dialog) {
+            dynamic_cast<wxTextEntryDialog&>(*dialog).SetValue(wxString::FromUTF8(text));
+            return wxID_OK;
+        });
+        ChooseMenu(ID_TIMELINE_LABEL);
+    }
+    std::string Recording() {
+        const std::string path = TempPath("interview.wav");
+        if (!std::filesystem::exists(path))
+            sound_file_test::WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
+                                            sound_file_test::TestSamples(11025 * 30));
+        return path;
+    }
+    void Mouse(wxEventType type, double x, bool leftDown = true) {
+        wxMouseEvent event(type);
+        const TimelineRect& row = Pane().LastLayout().labelRow;
+        event.m_x = static_cast<int>(x);
+        event.m_y = static_cast<int>((row.top + row.bottom) / 2);
+        event.m_leftDown = leftDown;
+        event.SetEventObject(&Pane());
+        Pane().GetEventHandler()->ProcessEvent(event);
+    }
+    const LabelRowItem& Item(std::size_t index) {
+        for (const LabelRowItem& item : Pane().LastLayout().labelItems)
+            if (item.index == index) return item;
+        ADD_FAILURE() << "segment " << index << " is not in the label row";
+        return Pane().LastLayout().labelItems.front();
+    }
+    static std::string Run(const std::string& command) {
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::string text;
+        if (!pipe) return text;
+        std::array<char, 4096> buffer{};
+        while (std::fgets(buffer.data(), buffer.size(), pipe)) text += buffer.data();
+        ::pclose(pipe);
+        return text;
+    }
+};
+
+TEST_F(SegmentsWindowTest, StatisticsAreTheToolsAndTheLabelsComeBackAfterARestart) {
+    ASSERT_TRUE(StartApp());
+    const std::string recording = Recording();
+    // Reviewed twice: the second review lies after the first on the timeline, so that its
+    // seconds are not the recording's.
+    ReviewFile(recording);
+    ReviewFile(recording);
+    ASSERT_GT(Timeline().Review().StartSeconds(), 20.0);
+    LabelSelection(1.0, 7.5, "Question one");
+    LabelSelection(9.0, 16.25,
+                   "Frage \xC3\xBC"
+                   "ber, zwei");  // UTF-8 and a comma
+    LabelSelection(18.0, 29.0, "Question three");
+    ASSERT_EQ(Labels().Segments().size(), 3u);
+    // The row lies between the recording's level and the lamps.
+    const TimelineLayout& layout = Pane().LastLayout();
+    EXPECT_EQ(layout.labelItems.size(), 3u);
+    EXPECT_LE(layout.plot.bottom, layout.level.top);
+    EXPECT_LE(layout.level.bottom, layout.labelRow.top);
+    EXPECT_LE(layout.labelRow.bottom, layout.strip.top);
+    EXPECT_TRUE(std::filesystem::exists(kavrin_labels::SidecarPathFor(recording)));
+
+    // The labels as Audacity reads them, and the tool's table for them.
+    const std::string labels = TempPath("interview.txt");
+    SetTimelinePathPrompt([&](auto&&...) { return labels; });
+    ChooseMenu(ID_TIMELINE_EXPORT_LABELS);
+    SetTimelinePathPrompt(nullptr);
+    const std::string tool = Run(std::string(KAVRIN_ANALYZE_PATH) + " --decode --segments '" +
+                                 labels + "' '" + recording + "'");
+    ASSERT_NE(tool.find("Question three"), std::string::npos) << tool;
+
+    // The window's table, shown, sorted and written.
+    const std::string csv = TempPath("statistics.csv");
+    int rows = 0;
+    dialogs->Expect([&](wxDialog* dialog) {
+        auto& table = dynamic_cast<CSegmentStatisticsDlg&>(*dialog);
+        rows = table.List()->GetItemCount();
+        table.SortBy(4);
+        table.SortBy(4);  // evaluations, most first
+        EXPECT_GE(table.Table().front().evaluations, table.Table().back().evaluations);
+        const std::string copied = table.CopyText();
+        EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 4);
+        table.SortBy(1);  // back in time order, as the tool writes them
+        EXPECT_EQ(table.ExportTo(csv), "");
+        return wxID_OK;
+    });
+    ChooseMenu(ID_TIMELINE_STATISTICS);
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(sound_file_test::ReadBytes(csv), tool);
+    const auto statistics = Labels().Statistics();
+    ASSERT_EQ(statistics.size(), 3u);
+    EXPECT_EQ(statistics[0].segment, (Segment{1.0, 7.5, "Question one"}));
+    EXPECT_GT(statistics[0].readings, 10u);
+
+    std::vector<Segment> before = Labels().Segments();
+    for (Segment& segment : before) {
+        segment.start -= Timeline().Review().StartSeconds();
+        segment.end -= Timeline().Review().StartSeconds();
+    }
+    RestartApp();
+    ASSERT_TRUE(Labels().Segments().empty());
+    ReviewFile(recording);
+    ASSERT_EQ(Timeline().Review().StartSeconds(), 0.0);
+    ASSERT_EQ(Labels().Segments().size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(Labels().Segments()[i].text, before[i].text);
+        EXPECT_NEAR(Labels().Segments()[i].start, before[i].start, 1e-9);
+        EXPECT_NEAR(Labels().Segments()[i].end, before[i].end, 1e-9);
+    }
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SegmentsWindowTest, TheMouseEditsSegmentsAndClearAsksFirst) {
+    ASSERT_TRUE(StartApp());
+    const std::string recording = Recording();
+    ReviewFile(recording);
+    LabelSelection(2.0, 6.0, "a");
+    LabelSelection(10.0, 20.0, "b");
+    ASSERT_EQ(Pane().LastLayout().labelItems.size(), 2u);
+
+    // The end of "a" dragged right, as far as "b" begins.
+    const double to = Item(1).x1;
+    Mouse(wxEVT_LEFT_DOWN, Item(0).x2);
+    Mouse(wxEVT_MOTION, (Item(0).x2 + to) / 2);
+    Mouse(wxEVT_LEFT_UP, to, false);
+    const double start = Timeline().Review().StartSeconds();
+    EXPECT_NEAR(Labels().Segments()[0].end - start, 10.0, 0.2);
+    bool found = false;
+    auto kept = kavrin_labels::LoadSidecar(recording, &found);
+    ASSERT_TRUE(found);
+    EXPECT_NEAR(kept.labels.segments[0].end, 10.0, 0.2);
+
+    // A double click renames, Delete takes the segment clicked.
+    dialogs->Expect([](wxDialog* dialog) {
+        dynamic_cast<wxTextEntryDialog&>(*dialog).SetValue("renamed");
+        return wxID_OK;
+    });
+    Mouse(wxEVT_LEFT_DCLICK, (Item(1).x1 + Item(1).x2) / 2);
+    EXPECT_EQ(Labels().Segments()[1].text, "renamed");
+    Mouse(wxEVT_LEFT_DOWN, (Item(0).x1 + Item(0).x2) / 2);
+    Mouse(wxEVT_LEFT_UP, (Item(0).x1 + Item(0).x2) / 2, false);
+    wxKeyEvent key(wxEVT_KEY_DOWN);
+    key.m_keyCode = WXK_DELETE;
+    Pane().GetEventHandler()->ProcessEvent(key);
+    ASSERT_EQ(Labels().Segments().size(), 1u);
+    EXPECT_EQ(Labels().Segments()[0].text, "renamed");
+    kept = kavrin_labels::LoadSidecar(recording, &found);
+    ASSERT_EQ(kept.labels.segments.size(), 1u);
+
+    // A sidecar that cannot be written: a message in the message pane, the segment stays.
+    const std::string sidecar = kavrin_labels::SidecarPathFor(recording);
+    std::filesystem::remove(sidecar);
+    std::filesystem::create_directory(sidecar);
+    LabelSelection(22.0, 25.0, "kept in the window");
+    EXPECT_EQ(Labels().Segments().size(), 2u);
+    EXPECT_NE(Frame()->GetStatusBar()->GetStatusText(0).Find("not saved"), wxNOT_FOUND);
+
+    // The labels leave in each format and come back in seconds of the recording.
+    std::vector<Segment> shown;
+    for (const Segment& segment : Labels().Segments())
+        shown.push_back({segment.start - start, segment.end - start, segment.text});
+    const std::vector<std::string> files = {TempPath("l.TextGrid"), TempPath("l.eaf"),
+                                            TempPath("l.txt")};
+    for (const std::string& file : files) {
+        SetTimelinePathPrompt([&](auto&&...) { return file; });
+        ChooseMenu(ID_TIMELINE_EXPORT_LABELS);
+    }
+    SetTimelinePathPrompt(nullptr);
+
+    // Clear asks: No keeps everything, Yes clears.
+    for (const int answer : {wxID_NO, wxID_YES}) {
+        dialogs->Expect([answer](wxDialog*) { return answer; });
+        ChooseMenu(ID_TIMELINE_CLEAR);
+        EXPECT_EQ(Labels().Segments().empty(), answer == wxID_YES);
+        EXPECT_EQ(Timeline().Log().Empty(), answer == wxID_YES);
+    }
+    for (const std::string& file : files) {
+        ReviewFile(recording);
+        const std::size_t before = Labels().Segments().size();  // what the sidecar held
+        ChooseSoundFile(file);
+        ChooseMenu(ID_TIMELINE_IMPORT_LABELS);
+        const auto& segments = Labels().Segments();
+        ASSERT_EQ(segments.size(), before + shown.size()) << file;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const Segment& got = segments[before + i];
+            EXPECT_EQ(got.text, shown[i].text) << file;
+            // EAF keeps whole milliseconds.
+            EXPECT_NEAR(got.start - Timeline().Review().StartSeconds(), shown[i].start, 1e-3);
+            EXPECT_NEAR(got.end - Timeline().Review().StartSeconds(), shown[i].end, 1e-3);
+        }
+    }
+    EXPECT_EQ(dialogs->Pending(), 0u);
+    EXPECT_TRUE(Messages().empty());
+}
+
+}  // namespace
+}  // namespace gui_test
