@@ -17,7 +17,7 @@ rm -rf "$seeds"
 "$top/fuzz/make-seeds.sh" "$seeds"
 
 status=0
-for target in file_source analyze_options settings decoder wave_header; do
+for target in file_source analyze_options settings decoder labels wave_header; do
     corpus=$dir/corpus/$target
     artifacts=$dir/artifacts/$target
     kept=$top/fuzz/regressions/$target
