@@ -224,6 +224,17 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
         gc->GetTextExtent(layout.notice, &w, &h);
         gc->DrawText(layout.notice, plot.right - w - 4, plot.top + 2);
     }
+    if (!layout.progress.empty()) {
+        gc->SetFont(font, wxColour(40, 40, 40));
+        double w = 0, h = 0;
+        gc->GetTextExtent(wxString::FromUTF8(layout.progress), &w, &h);
+        const double x = plot.left + (plotWidth - w) / 2;
+        const double y = plot.top + (plotHeight - h) / 2;
+        gc->SetPen(wxPen(wxColour(160, 160, 160), 1));
+        gc->SetBrush(wxBrush(wxColour(255, 255, 255)));
+        gc->DrawRectangle(x - 8, y - 4, w + 16, h + 8);
+        gc->DrawText(wxString::FromUTF8(layout.progress), x, y);
+    }
     gc.reset();
     dc.SelectObject(wxNullBitmap);
     return bitmap;

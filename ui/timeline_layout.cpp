@@ -221,6 +221,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
                 {out.plot.left + c, std::min(top, middle - 0.5), std::max(bottom, middle + 0.5)});
         }
     }
+    if (overlay) out.progress = overlay->progress;
     if (overlay && overlay->playhead && *overlay->playhead >= from && *overlay->playhead <= to)
         out.playheadX = xOf(*overlay->playhead);
     if (overlay && overlay->selection) {

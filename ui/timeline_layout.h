@@ -86,6 +86,7 @@ struct TimelineReviewOverlay {
     std::optional<std::pair<double, double>> selection;  // from, to
     // The labelled segments, in timeline seconds (null or empty: no label row).
     const std::vector<kavrin_labels::Segment>* labels = nullptr;
+    std::string progress;  // a review on its way ("Reviewing NAME: 42 %"), shown over the plot
 };
 
 struct TimelineLayout {
@@ -114,7 +115,8 @@ struct TimelineLayout {
     std::vector<TimelineStripCell> stripCells;
     std::vector<TimelineRule> marks;
     std::vector<TimelineRule> segments;
-    std::string notice;  // rows lost, when any
+    std::string notice;    // rows lost, when any
+    std::string progress;  // a review on its way
 };
 
 // The visible stretch [from, to] in timeline seconds for the view and the log.

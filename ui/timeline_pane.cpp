@@ -58,6 +58,12 @@ void CTimelinePane::SetSelection(std::optional<std::pair<double, double>> select
     Redraw();
 }
 
+void CTimelinePane::SetProgress(const std::string& text) {
+    if (m_overlay.progress == text) return;
+    m_overlay.progress = text;
+    Redraw();
+}
+
 void CTimelinePane::KeepInView(double seconds) {
     double from = 0.0;
     double to = 0.0;

@@ -93,6 +93,10 @@ void CTimelineReview::Start(const std::string& path) {
     m_pending = true;
     m_review.Start(path, volume, threshold, [this] { CallAfter(&CTimelineReview::OnDone); });
     Status("Reviewing " + BaseName(path) + "...");
+    // The message pane is narrow at the form's width: the pane shows the progress too.
+    if (m_showTimeline) m_showTimeline();
+    m_pane.SetFocus();  // so that Escape reaches it
+    m_pane.SetProgress("Reviewing " + BaseName(path) + "... (Escape cancels)");
     m_progressTimer.Start(150);
 }
 
@@ -112,12 +116,14 @@ void CTimelineReview::OnProgressTimer(wxTimerEvent&) {
     if (total > 0)
         text += ": " + std::to_string(std::min<std::uint64_t>(100, read * 100 / total)) + " %";
     Status(text + " (Escape cancels)");
+    m_pane.SetProgress(text + " (Escape cancels)");
 }
 
 void CTimelineReview::OnDone() {
     if (m_review.Running()) return;  // a newer review is under way; its own result follows
     m_pending = false;
     m_progressTimer.Stop();
+    m_pane.SetProgress({});
     std::unique_ptr<ReviewResult> result = m_review.Take();
     if (!result) return;
     if (!result->error.empty()) {
