@@ -94,9 +94,9 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
                  const ProgressSink& progress) {
     JobResult result;
     if (target.directory.empty()) {
-        result.error = AnalyzeFile(
-            input, settings, RowWriter{target.stream, ValidUtf8(input), settings, &result},
-            progress);
+        result.error =
+            AnalyzeFile(input, settings,
+                        RowWriter{target.stream, ValidUtf8(input), settings, &result}, progress);
         result.note = ForeignHeaderNote(input, settings);
         return result;
     }
