@@ -35,6 +35,7 @@ wxMenuBar* CreateMainMenu() {
     auto* input = new wxMenu;
     input->AppendSubMenu(line, "Line (Mixer)");
     AppendCommand(input, ID_INPUT_FILE, "File");
+    AppendCommand(input, ID_INPUT_STOP_FILE, "Stop File");
     AppendCommand(input, ID_INPUT_DECODE, "Decode Audio Files", wxITEM_CHECK);
     input->AppendSubMenu(generator, "Test Generator");
     AppendCommand(input, ID_INPUT_TELEPHONE, "Telephone");

@@ -13,6 +13,7 @@
 #include "ui/live_recording.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"
+#include "ui/tolmar_disp.h"
 
 namespace kavrin {
 namespace {
@@ -102,6 +103,8 @@ void CMainFrame::OnUpdateCommandUI(wxUpdateUIEvent& event) {
         event.Check(g_fileAnalyzer.m_decodeAudio);
     else if (id == ToolkitId(ID_LINE_RECORD))
         event.Check(CLiveRecording::Get().IsArmed());
+    else if (id == ToolkitId(ID_INPUT_STOP_FILE))
+        event.Enable(CTolmarDisp::FileRunning());
 }
 
 void CMainFrame::OnViewToolBar() {

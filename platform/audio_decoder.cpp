@@ -1,13 +1,18 @@
 #include "platform/audio_decoder.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
-#include <soxr.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+
+#include "platform/ffmpeg_audio_reader.h"
 
 namespace platform {
 namespace {
@@ -26,11 +31,43 @@ CDecodeError::CDecodeError(const std::string& fileName, const std::string& reaso
     while (!m_message.empty() && m_message.back() == ' ') m_message.pop_back();
 }
 
+// The file through libsndfile, or where libsndfile does not read it, through FFmpeg.
+//
+// libsndfile reads through callbacks over the descriptor rather than sf_open_fd, which closes
+// the descriptor when it fails to recognise the file (whatever close_desc says), leaving the
+// CFile to close a number the system may have given to another file since.
 struct CAudioDecoder::Sound {
+    int fd = -1;
+    sf_count_t position = 0;
     SNDFILE* handle = nullptr;
+    std::unique_ptr<CFfmpegAudioReader> ffmpeg;
     ~Sound() {
         if (handle) sf_close(handle);
     }
+
+    static sf_count_t Length(void* self) {
+        struct stat info {};
+        return ::fstat(static_cast<Sound*>(self)->fd, &info) == 0 ? info.st_size : -1;
+    }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* opaque) {
+        auto* self = static_cast<Sound*>(opaque);
+        if (whence == SEEK_CUR) offset += self->position;
+        if (whence == SEEK_END) offset += Length(self);
+        if (offset < 0) return -1;
+        return self->position = offset;
+    }
+    static sf_count_t Read(void* buffer, sf_count_t count, void* opaque) {
+        auto* self = static_cast<Sound*>(opaque);
+        ssize_t got;
+        do {
+            got = ::pread(self->fd, buffer, static_cast<std::size_t>(count), self->position);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return 0;
+        self->position += got;
+        return got;
+    }
+    static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Tell(void* self) { return static_cast<Sound*>(self)->position; }
 };
 
 CAudioDecoder::CAudioDecoder() = default;
@@ -42,8 +79,21 @@ void CAudioDecoder::Open(const std::string& path) {
     try {
         SF_INFO info{};
         auto sound = std::make_unique<Sound>();
-        sound->handle = sf_open_fd(m_file.GetHandle(), SFM_READ, &info, SF_FALSE);
-        if (!sound->handle) throw CDecodeError(path, sf_strerror(nullptr));
+        static SF_VIRTUAL_IO io{&Sound::Length, &Sound::Seek, &Sound::Read, &Sound::Write,
+                                &Sound::Tell};
+        sound->fd = m_file.GetHandle();
+        sound->handle = sf_open_virtual(&io, SFM_READ, &info, sound.get());
+        if (!sound->handle) {
+            const std::string reason = sf_strerror(nullptr);
+            try {
+                sound->ffmpeg = std::make_unique<CFfmpegAudioReader>(m_file.GetHandle());
+            } catch (const std::runtime_error&) {
+                throw CDecodeError(path, reason);
+            }
+            info.channels = sound->ffmpeg->Channels();
+            info.samplerate = sound->ffmpeg->Rate();
+            info.frames = static_cast<sf_count_t>(sound->ffmpeg->Frames());
+        }
         if (info.channels < 1 || info.samplerate < 1)
             throw CDecodeError(path, "no channels or no sample rate");
         if (info.samplerate < kLowestSampleRate)
@@ -98,15 +148,22 @@ bool CAudioDecoder::Refill() {
     m_pendingRead = 0;
     while (m_pending.empty() && !m_inputDone) {
         const sf_count_t chunk = static_cast<sf_count_t>(m_resampler->ChunkFrames());
-        sf_count_t got = sf_readf_double(m_sound->handle, m_frames.data(), chunk);
-        if (got < 0) got = 0;
-        if (sf_error(m_sound->handle) != SF_ERR_NO_ERROR) {
-            if (m_sourceFramesRead == 0 && got == 0)
-                throw CDecodeError(m_path, sf_strerror(m_sound->handle));
+        sf_count_t got = 0;
+        std::string error;
+        if (m_sound->ffmpeg) {
+            got = static_cast<sf_count_t>(
+                m_sound->ffmpeg->Read(m_frames.data(), static_cast<std::size_t>(chunk)));
+            error = m_sound->ffmpeg->Error();
+        } else {
+            got = std::max<sf_count_t>(0, sf_readf_double(m_sound->handle, m_frames.data(), chunk));
+            if (sf_error(m_sound->handle) != SF_ERR_NO_ERROR) error = sf_strerror(m_sound->handle);
+        }
+        if (!error.empty()) {
+            if (m_sourceFramesRead == 0 && got == 0) throw CDecodeError(m_path, error);
             // Damaged data (a cut-off last frame, say): what came before it is kept.
             m_warning = "Damaged data in " + m_path + " after " +
                         std::to_string(m_sourceFramesRead + static_cast<std::uint64_t>(got)) +
-                        " frames (" + sf_strerror(m_sound->handle) + "); decoded up to there";
+                        " frames (" + error + "); decoded up to there";
             std::replace(m_warning.begin(), m_warning.end(), '\n', ' ');
             m_inputDone = true;
         } else if (got < chunk) {
@@ -165,10 +222,19 @@ bool IsDecodableAudio(const std::string& path) {
         return false;
     }
     SF_INFO info{};
-    SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sound) return false;
-    sf_close(sound);
-    return info.channels > 0 && info.samplerate > 0;
+    if (SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info)) {
+        sf_close(sound);
+        return info.channels > 0 && info.samplerate > 0;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool decodable = false;
+    try {
+        decodable = CFfmpegAudioReader(fd).Rate() > 0;
+    } catch (const std::runtime_error&) {
+    }
+    ::close(fd);
+    return decodable;
 }
 
 std::vector<std::string> DecodableExtensions() {
@@ -189,7 +255,11 @@ std::vector<std::string> DecodableExtensions() {
         if (format.extension) add(format.extension);
     }
     // Names the major-format table does not list under their usual extension.
-    for (const char* extra : {"aif", "opus", "ogg"}) add(extra);
+    for (const char* extra : {"aif", "opus", "ogg", "mp3"}) add(extra);
+    // What FFmpeg reads where libsndfile does not: phone memos and the sound of videos.
+    for (const char* extra : {"m4a", "aac", "mp4", "m4v", "mov", "3gp", "3ga", "mkv", "mka", "webm",
+                              "amr", "awb", "wma", "wmv", "asf"})
+        add(extra);
     return extensions;
 }
 

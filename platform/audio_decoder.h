@@ -1,4 +1,5 @@
-// Audio files of any format libsndfile reads, decoded to what the analysis takes: 16-bit mono
+// Audio files of any format libsndfile reads, and where it does not, of what FFmpeg's libraries
+// read (platform/ffmpeg_audio_reader.h), decoded to what the analysis takes: 16-bit mono
 // samples at 11025 per second (platform/mono_resampler.h says how). Decoding streams: a fixed
 // buffer of a few chunks, never the whole recording in memory.
 #pragma once
@@ -14,8 +15,8 @@
 
 namespace platform {
 
-// A file that libsndfile cannot read (or stops reading in the middle): what() names the file
-// and gives libsndfile's reason on one line.
+// A file that neither libsndfile nor FFmpeg can read (or that stops reading in the middle):
+// what() names the file and gives the reason on one line (libsndfile's, when neither opens it).
 class CDecodeError : public CFileException {
 public:
     CDecodeError(const std::string& fileName, const std::string& reason);
@@ -36,7 +37,8 @@ public:
     CAudioDecoder& operator=(const CAudioDecoder&) = delete;
 
     // Opens the file as the raw path opens it (exclusive, regular files only, CFileException when
-    // that fails); CDecodeError when libsndfile cannot read it. A file still open is closed first.
+    // that fails); CDecodeError when neither libsndfile nor FFmpeg can read it. A file still open
+    // is closed first.
     void Open(const std::string& path);
     // Up to `count` decoded samples; fewer only at the end of the stream, 0 past it. Damaged data
     // after the start ends the stream where it begins, with a Warning(); CDecodeError when the
@@ -86,12 +88,13 @@ struct DecodedAudio {
 // Decodes the whole file into memory, as CAudioDecoder streams it.
 DecodedAudio DecodeAudioFile(const std::string& path);
 
-// True when `path` is a regular file that libsndfile reads as audio (a headerless file is not).
+// True when `path` is a regular file that libsndfile or FFmpeg reads as audio (a headerless file
+// is not).
 // Never blocks: what is not a regular file is not opened.
 bool IsDecodableAudio(const std::string& path);
 
-// The file-name extensions of the formats this libsndfile build reads, lower case, without the
-// dot ("wav", "flac", ...), each once.
+// The file-name extensions of the formats this libsndfile build and FFmpeg read, lower case,
+// without the dot ("wav", "flac", ...), each once.
 std::vector<std::string> DecodableExtensions();
 
 }  // namespace platform

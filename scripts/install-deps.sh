@@ -7,6 +7,7 @@ packages=(
     clang-16 libfuzzer-16-dev libclang-rt-16-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev libaubio-dev
+    libavformat-dev libavcodec-dev libavutil-dev ffmpeg
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
     libasound2-dev libjack-jackd2-dev

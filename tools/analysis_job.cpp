@@ -93,11 +93,15 @@ void RemovePartialFilesOnSignals() {
 JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
                  const ProgressSink& progress) {
     JobResult result;
+    // The designed row of a file too short to analyse is written; that nothing was analysed is
+    // then an error all the same.
+    std::string nothingAnalysed;
     if (target.directory.empty()) {
-        result.error =
-            AnalyzeFile(input, settings,
-                        RowWriter{target.stream, ValidUtf8(input), settings, &result}, progress);
+        result.error = AnalyzeFile(input, settings,
+                                   RowWriter{target.stream, ValidUtf8(input), settings, &result},
+                                   progress, &nothingAnalysed);
         result.note = ForeignHeaderNote(input, settings);
+        if (result.error.empty()) result.error = nothingAnalysed;
         return result;
     }
 
@@ -131,8 +135,9 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
     const std::string header = CsvHeader(settings.bins, settings.quality);
     std::fwrite(header.data(), 1, header.size(), stream);
-    result.error = AnalyzeFile(input, settings,
-                               RowWriter{stream, ValidUtf8(input), settings, &result}, progress);
+    result.error =
+        AnalyzeFile(input, settings, RowWriter{stream, ValidUtf8(input), settings, &result},
+                    progress, &nothingAnalysed);
     result.note = ForeignHeaderNote(input, settings);
 
     // Only a CSV that reached the disk whole takes its name.
@@ -146,6 +151,7 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     if (!result.error.empty()) ::unlinkat(folder, partial.c_str(), 0);
     g_partialSet = 0;
     ::close(folder);
+    if (result.error.empty()) result.error = nothingAnalysed;
     return result;
 }
 

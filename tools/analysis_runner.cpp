@@ -75,6 +75,8 @@ public:
     int Analyze(void* block) override {
         // A decoded stream's length is known once it is open; the end-of-file cycle closes it.
         if (m_decodeAudio && m_length == 0) m_length = StreamLength();
+        // A stream the opening reads took whole ends at the first evaluation, history cleared.
+        if (m_cycles == 0 && m_position.Load() >= m_length) m_emptyRun = true;
         const int result = CFileAnalyzer::Analyze(block);
         ++m_cycles;
         // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
@@ -88,7 +90,19 @@ public:
         return result;
     }
 
+    // Why no block was analysed, or empty when one was.
+    std::string NothingAnalysed() const {
+        if (!m_emptyRun) return "";
+        const std::string what = m_decodeAudio ? "its decoded stream" : "it";
+        return "nothing analysed: " + what + " holds " + std::to_string(m_length) +
+               " bytes; an analysed block needs more than " + std::to_string(kOpeningBytes);
+    }
+
 private:
+    // What is read before the first evaluation: the primed playback buffer, the opening block
+    // and the block the first fetch takes.
+    static constexpr std::uint64_t kOpeningBytes = 16384 + 8192 + 8192;
+    bool m_emptyRun = false;
     const RunSettings& m_settings;
     const RowSink& m_rows;
     const ProgressSink& m_progress;
@@ -149,11 +163,12 @@ void InstallHeadlessPlatform() {
 }
 
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
-                        const ProgressSink& progress) {
+                        const ProgressSink& progress, std::string* nothingAnalysed) {
     if (path == "-") {
         StandardInputFile& standardInput = StandardInput();
         if (const std::string failure = standardInput.Copy(); !failure.empty()) return failure;
-        return standardInput.AsDash(AnalyzeFile(standardInput.Path(), settings, rows, progress));
+        return standardInput.AsDash(
+            AnalyzeFile(standardInput.Path(), settings, rows, progress, nothingAnalysed));
     }
     if (settings.live) return AnalyzeLive(path, settings, rows, progress);
     struct stat info {};
@@ -181,6 +196,7 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
     }
     // The run ends by itself at the end of the file (or at a read error).
     analyzer->m_thread.Join();
+    if (nothingAnalysed) *nothingAnalysed = analyzer->NothingAnalysed();
     return TakeMessages();
 }
 

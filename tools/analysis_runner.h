@@ -29,9 +29,10 @@ using ProgressSink = std::function<void(std::uint64_t position, std::uint64_t le
 void InstallHeadlessPlatform();
 
 // Analyses one file; returns an empty string, or the error that stopped it (the rows produced
-// before a read error have been delivered).
+// before a read error have been delivered). When the stream was too short for any block to be
+// analysed (its one row is the cleared history's), `nothingAnalysed` gets why, on one line.
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
-                        const ProgressSink& progress);
+                        const ProgressSink& progress, std::string* nothingAnalysed = nullptr);
 
 // For the raw path (neither decode nor live): what the file's WAVE header says when it is other
 // than 16-bit mono 11025 Hz, as "44100 Hz stereo: --decode analyses it as recorded"; else empty.

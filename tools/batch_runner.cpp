@@ -66,8 +66,9 @@ bool RunInProcess(const std::vector<PlannedInput>& plan, const BatchSettings& se
         } else {
             const JobTarget target{out, settings.outputDir, p.name};
             outcome.result = RunJob(
-                p.path, settings.run, target,
-                [&](std::uint64_t position, std::uint64_t) { bar.Update(done + position, total); });
+                p.path, settings.run, target, [&](std::uint64_t position, std::uint64_t length) {
+                    bar.Update(BatchPosition(done, p.length, position, length), total);
+                });
             done += p.length;
             if (out) std::fflush(out);
         }

@@ -102,18 +102,18 @@ bool CopyRows(int fd, std::FILE* out) {
     for (std::size_t i = first; i < first + count && sent; ++i) {
         const PlannedInput& input = plan[i];
         const JobTarget target{rows, settings.outputDir, input.name};
-        JobResult result = RunJob(input.path, settings.run, target,
-                                  [&](std::uint64_t position, std::uint64_t length) {
-                                      if (!settings.progressBar || length == 0) return;
-                                      const int percent = static_cast<int>(position * 100 / length);
-                                      if (percent == lastPercent) return;
-                                      lastPercent = percent;
-                                      const std::uint64_t at = before + position;
-                                      char message[1 + sizeof at];
-                                      message[0] = kProgress;
-                                      std::memcpy(message + 1, &at, sizeof at);
-                                      WriteAll(pipeFd, message, sizeof message);
-                                  });
+        JobResult result = RunJob(
+            input.path, settings.run, target, [&](std::uint64_t position, std::uint64_t length) {
+                if (!settings.progressBar || length == 0) return;
+                const int percent = static_cast<int>(position * 100 / length);
+                if (percent == lastPercent) return;
+                lastPercent = percent;
+                const std::uint64_t at = BatchPosition(before, input.length, position, length);
+                char message[1 + sizeof at];
+                message[0] = kProgress;
+                std::memcpy(message + 1, &at, sizeof at);
+                WriteAll(pipeFd, message, sizeof message);
+            });
         before += input.length;
         if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows)) &&
             result.error.empty())

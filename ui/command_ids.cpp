@@ -20,7 +20,9 @@ const CommandId kAllCommands[] = {
     ID_TIMELINE_LOOP, ID_TIMELINE_LABEL, ID_TIMELINE_STATISTICS, ID_TIMELINE_IMPORT_LABELS,
     ID_TIMELINE_EXPORT_LABELS,
     // Input > "Sound Devices...".
-    ID_INPUT_SOUND_DEVICES};
+    ID_INPUT_SOUND_DEVICES,
+    // Input > "Stop File".
+    ID_INPUT_STOP_FILE};
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);
 
 int ToolkitId(int commandId) {

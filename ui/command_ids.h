@@ -25,6 +25,8 @@ enum CommandId : int {
     ID_INPUT_DECODE = 32790,
     ID_LINE_RECORD = 32791,
     ID_INPUT_SOUND_DEVICES = 32792,
+    // Input > "Stop File".
+    ID_INPUT_STOP_FILE = 32820,
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

@@ -32,6 +32,7 @@ constexpr Entry kStrings[] = {
     {59392, "Show or hide the toolbar\nToggle ToolBar"},
     {59393, "Show or hide the status bar\nToggle StatusBar"},
     {32792, "Choose the sound devices that Line On and File open\nSound Devices"},
+    {32820, "End the file being played and analysed\nStop File"},
     {32800, "Show or hide the timeline of every evaluation\nTimeline"},
     {32801, "Mark the latest evaluation (with Shift: type the mark's text)\nMark"},
     {32802, "Save the timeline's evaluations and marks as CSV\nExport CSV"},

@@ -27,6 +27,7 @@ const CommandMapEntry<CTolmarDisp> kCommandMap[] = {
     {ID_LINE_ON, &CTolmarDisp::OnLineOn},
     {ID_LINE_OFF, &CTolmarDisp::OnLineOff},
     {ID_INPUT_FILE, &CTolmarDisp::OnFile},
+    {ID_INPUT_STOP_FILE, &CTolmarDisp::OnStopFile},
     {ID_TESTGEN_START, &CTolmarDisp::OnTestGenStart},
     {ID_TESTGEN_STOP, &CTolmarDisp::OnTestGenStop},
     {ID_TESTGEN_SETPARAMS, &CTolmarDisp::OnSetParams},
@@ -210,6 +211,19 @@ void CTolmarDisp::OnFile() {
     // application's top-level handler reports it.
     g_fileAnalyzer.OpenFile();
     StartTimer();
+}
+
+void CTolmarDisp::OnStopFile() {
+    // The file run ends as another source's start ends it; nothing starts after it, so the
+    // playback is closed (its pump joined) and the display stops following the file.
+    if (!StopFile()) return;
+    g_fileAnalyzer.ClosePlayback();
+    KillTimer();
+}
+
+bool CTolmarDisp::FileRunning() {
+    return g_fileAnalyzer.m_thread.Exists() && !g_fileAnalyzer.m_thread.Finished() &&
+           g_fileAnalyzer.m_stop == 0;
 }
 
 void CTolmarDisp::OnTestGenStart() {

@@ -44,6 +44,9 @@ public:
     void OnLineOn();
     void OnLineOff();
     void OnFile();
+    // Input > Stop File: ends a file run; enabled only while one runs (FileRunning).
+    void OnStopFile();
+    static bool FileRunning();
     void OnTestGenStart();
     void OnTestGenStop();
     void OnSetParams();

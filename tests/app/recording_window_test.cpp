@@ -1,6 +1,7 @@
 // The window's decoding switch and recording through the real window and the simulated card:
 // the check items, the remembered switch, the File dialog's types, a decoded run, a file that
-// cannot be decoded, and a recording of exactly the captured blocks with its status pane.
+// cannot be decoded, Stop File, and a recording of exactly the captured blocks with its status
+// pane.
 #include <wx/statusbr.h>
 
 #include <cstdlib>
@@ -62,6 +63,29 @@ TEST_F(RecordingWindowTest, WhileDecodingTheFileDialogOffersTheDecodableTypesAnd
     EXPECT_NE(std::find(patterns.begin(), patterns.end(), "*.flac"), patterns.end());
     EXPECT_EQ(View()->m_fileOn, 1);
     EXPECT_TRUE(View()->IsTimerRunning());
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(RecordingWindowTest, StopFileEndsAFileRunAndIsEnabledOnlyWhileOneRuns) {
+    ASSERT_TRUE(StartApp());
+    EXPECT_FALSE(MenuEnabled(ID_INPUT_STOP_FILE));
+    // Five minutes: still playing when the command comes.
+    const std::string path = TempPath("long.wav");
+    WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1, TestSamples(11025 * 300));
+    ChooseSoundFile(path);
+    ChooseMenu(ID_INPUT_FILE);
+    ASSERT_EQ(View()->m_fileOn, 1);
+    ASSERT_TRUE(MenuEnabled(ID_INPUT_STOP_FILE));
+    ChooseMenu(ID_INPUT_STOP_FILE);
+    EXPECT_EQ(View()->m_fileOn, 0);
+    EXPECT_TRUE(WaitUntil([] { return g_fileAnalyzer.m_thread.Finished(); }));
+    EXPECT_FALSE(View()->IsTimerRunning());
+    EXPECT_FALSE(MenuEnabled(ID_INPUT_STOP_FILE));
+    EXPECT_TRUE(Messages().empty());
+    // The same file starts again.
+    ChooseMenu(ID_INPUT_FILE);
+    EXPECT_EQ(View()->m_fileOn, 1);
+    EXPECT_TRUE(MenuEnabled(ID_INPUT_STOP_FILE));
     EXPECT_TRUE(Messages().empty());
 }
 

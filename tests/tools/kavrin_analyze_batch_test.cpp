@@ -101,9 +101,9 @@ TEST_F(KavrinAnalyzeBatch, JobsWriteTheBytesOfOneJobInTheOrderGiven) {
     // Long and short files mixed so that later ones finish first; one file twice (it is opened
     // without sharing, so two jobs must not hold it at once) and one missing.
     const std::string a = Recording("a.wav", 24576 + 8192 * 300 + 77, 1).string();
-    const std::string b = Recording("b.wav", 30000, 2).string();
+    const std::string b = Recording("b.wav", 34000, 2).string();
     const std::string c = Recording("c.wav", 24576 + 8192 * 40, 3).string();
-    const std::string d = Recording("d d.wav", 5000, 4).string();
+    const std::string d = Recording("d d.wav", 33000, 4).string();
     const std::string inputs = Quote(a) + " " + Quote(b) + " " +
                                Quote((m_dir / "none.wav").string()) + " " + Quote(c) + " " +
                                Quote(a) + " " + Quote(d);
@@ -218,7 +218,7 @@ TEST_F(KavrinAnalyzeBatch, AResumeAfterTheArchiveGrewAnalysesExactlyWhatIsNew) {
     std::vector<std::string> months;
     for (int month = 1; month <= 3; ++month)
         months.push_back(
-            Recording("arch/2024-0" + std::to_string(month) + "/call.raw", 30000 + month, month)
+            Recording("arch/2024-0" + std::to_string(month) + "/call.raw", 40000 + month, month)
                 .string());
     const std::string root = " --input-root " + Quote((m_dir / "arch").string());
     const std::string options = "--skip-existing --output-dir " + Quote(out.string()) + root;
@@ -308,13 +308,13 @@ TEST_F(KavrinAnalyzeBatch, ABatchRemovesThePartialFilesOfKilledWritersOnly) {
     std::ofstream(running) << "half";
 
     const Result r = Run("--output-dir " + Quote(out.string()) + " " +
-                         Quote(Recording("small.raw", 30000, 23).string()));
+                         Quote(Recording("small.raw", 40000, 23).string()));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(PartialFiles(out), std::vector<std::string>{running.string()});
 }
 
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
-    const std::string a = Recording("a.wav", 30000, 30).string();
+    const std::string a = Recording("a.wav", 35000, 30).string();
     const std::string b = Recording(" odd\nname.wav", 40000, 31).string();
     const std::string c = Recording("c.wav", 50000, 32).string();
     const Result expected = Run(Quote(a) + " " + Quote(b) + " " + Quote(c));
@@ -340,7 +340,7 @@ TEST_F(KavrinAnalyzeBatch, DecodedAndReplayedInputsGiveTheSameBytesWithSeveralJo
     std::vector<std::string> inputs;
     for (int i = 0; i < 4; ++i) {
         const std::string raw =
-            ReadAll(Recording("raw" + std::to_string(i), 60000 + 30000 * i, 50 + i));
+            ReadAll(Recording("raw" + std::to_string(i), 70000 + 30000 * i, 50 + i));
         auto le = [](std::uint32_t v, int bytes) {
             std::string out;
             for (int b = 0; b < bytes; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);

@@ -15,8 +15,9 @@ TEST(KavrinAnalyzeQualityCli, AppendsFourColumnsToTheUnchangedBytesAndSaysWhatAH
     const std::string mono = folder.File("mono.wav"), stereo = folder.File("stereo.wav");
     sound_file_test::WriteSoundFile(mono, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
                                     sound_file_test::TestSamples(8 * 4096));
+    // Long enough that its decoded stream holds a block to analyse.
     sound_file_test::WriteSoundFile(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2,
-                                    sound_file_test::TestSamples(8 * 4096));
+                                    sound_file_test::TestSamples(40 * 4096));
     const auto run = [&](const std::string& arguments) {
         return cli_test::RunWithStderrIn(KAVRIN_ANALYZE_PATH " --no-progress " + arguments,
                                          folder.File("stderr.txt"));
