@@ -102,6 +102,10 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());
     m_previewPages = LoadPreviewPages(*m_settings);
     g_fileAnalyzer.m_decodeAudio = LoadDecodeAudioFiles(*m_settings);
+    // The timeline's rows carry how good each block's signal was, so that pauses and silence
+    // are told apart from readings.
+    g_liveAnalyzer.EnableSignalQuality();
+    g_fileAnalyzer.EnableSignalQuality();
     for (const auto direction : {platform::SoundDirection::In, platform::SoundDirection::Out})
         platform::SetChosenSoundDevice(direction, LoadSoundDevice(*m_settings, direction));
 

@@ -126,6 +126,9 @@ TEST_F(ReviewWindowTest, RowsAreTheToolsAndTheRunningToneIsLeftAlone) {
                             [](const auto& s) { return s.source == EvaluationSource::Tone; }));
     EXPECT_TRUE(View()->Timeline()->IsShown());
     EXPECT_FALSE(View()->Timeline()->Pane()->View().following);
+    // Every row, the tone's and the reviews', carries its block's signal quality.
+    for (const EvaluationRecord& row : View()->Timeline()->Log().Rows())
+        ASSERT_FALSE(std::isnan(row.quality.voicedShare)) << row.timelineSeconds;
     ChooseMenu(ID_TESTGEN_STOP);
     EXPECT_TRUE(Messages().empty());
 }
