@@ -216,7 +216,8 @@ std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::Statistics() cons
             of = &it->second;
         }
         const std::vector<kavrin_labels::SegmentStatistics> one =
-            kavrin_labels::ComputeSegmentStatistics(std::span<const Segment>(&local, 1), *of);
+            kavrin_labels::ComputeSegmentStatistics(std::span<const Segment>(&local, 1), *of,
+                                                    m_pane.View().minVoicedShare);
         table.insert(table.end(), one.begin(), one.end());
     }
     return table;

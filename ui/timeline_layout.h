@@ -13,6 +13,7 @@
 
 #include "analysis/evaluation_log.h"
 #include "analysis/level_envelope.h"
+#include "analysis/reading_validity.h"
 #include "labels/segment.h"
 #include "ui/label_row_layout.h"
 
@@ -23,6 +24,9 @@ struct TimelineView {
     bool following = true;
     double spanSeconds = 60.0;  // width of the visible stretch
     double endSeconds = 0.0;    // its right edge while not following
+    // Evaluations whose block was voiced less than this (or held no band energy) are no
+    // reading: gaps in the curves and a grey lamp cell.
+    double minVoicedShare = kDefaultMinVoicedShare;
 };
 
 inline constexpr double kMinTimelineSpan = 2.0;

@@ -157,7 +157,14 @@ wxBitmap CTimelinePane::Render(const wxSize& size, const wxFont& font) const {
 }
 
 void CTimelinePane::SetView(const TimelineView& view) {
+    const double share = m_view.minVoicedShare;
     m_view = view;
+    m_view.minVoicedShare = share;
+    Redraw();
+}
+
+void CTimelinePane::SetMinVoicedShare(double share) {
+    m_view.minVoicedShare = share;
     Redraw();
 }
 

@@ -28,7 +28,9 @@ public:
     wxBitmap Render(const wxSize& size, const wxFont& font) const;
 
     const TimelineView& View() const { return m_view; }
+    // Keeps the reading threshold: only SetMinVoicedShare changes it.
     void SetView(const TimelineView& view);
+    void SetMinVoicedShare(double share);
     const TimelineLayout& LastLayout() const { return m_layout; }
 
     // The reviewed recording's part of the picture (the envelope is its owner's; null: none).
