@@ -56,6 +56,7 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(timeline, ID_TIMELINE_STATISTICS, "Segment &Statistics");
     AppendCommand(timeline, ID_TIMELINE_IMPORT_LABELS, "&Import Labels...");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_LABELS, "E&xport Labels...");
+    AppendCommand(timeline, ID_TIMELINE_BASELINE, "Use Segment as &Baseline");
     timeline->AppendSeparator();
     AppendCommand(timeline, ID_TIMELINE_READING_QUALITY, "Reading &Quality...");
 

@@ -62,6 +62,10 @@ struct SegmentStatistics {
     double redShare = 0.0;
     double yellowShare = 0.0;
     double greenShare = 0.0;
+    // The mean's difference from a baseline's (see baseline.h), in Hz and in the baseline's
+    // standard deviations; NaN without a baseline. The window's table only, not the CSV.
+    double baselineDiffHz = std::numeric_limits<double>::quiet_NaN();
+    double baselineDiffSd = std::numeric_limits<double>::quiet_NaN();
 };
 
 // One result per segment, in the order given. Rows may come in any order; sums run in row order.

@@ -106,6 +106,7 @@ void CTimeline::BindCommands(wxEvtHandler& handler) {
     BindCommand(handler, ID_TIMELINE_IMPORT_LABELS, this, &CTimeline::OnImportLabels);
     BindCommand(handler, ID_TIMELINE_EXPORT_LABELS, this, &CTimeline::OnExportLabels);
     BindCommand(handler, ID_TIMELINE_READING_QUALITY, this, &CTimeline::OnReadingQuality);
+    BindCommand(handler, ID_TIMELINE_BASELINE, this, &CTimeline::OnUseAsBaseline);
     handler.Bind(
         wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(m_review->Running()); },
         ToolkitId(ID_TIMELINE_CANCEL_REVIEW));
@@ -142,6 +143,11 @@ void CTimeline::OnLabelSelection() {
 void CTimeline::OnSegmentStatistics() {
     Drain();
     m_labels->OnStatistics();
+}
+
+void CTimeline::OnUseAsBaseline() {
+    Drain();
+    m_labels->UseAsBaseline();
 }
 
 void CTimeline::OnReadingQuality() {
@@ -211,6 +217,8 @@ double CTimeline::MinVoicedShare() const {
 
 void CTimeline::SetMinVoicedShare(double share) {
     m_pane->SetMinVoicedShare(share);
+    // The baseline's readings are judged anew.
+    m_labels->RefreshBaseline();
 }
 
 void CTimeline::ShowTimeline(bool show) {

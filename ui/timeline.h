@@ -68,6 +68,7 @@ public:
     void OnImportLabels();
     void OnExportLabels();
     void OnReadingQuality();
+    void OnUseAsBaseline();
 
     // The steps behind the commands, for the commands and for the tests.
     void ShowTimeline(bool show);

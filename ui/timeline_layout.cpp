@@ -175,6 +175,15 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     };
     const auto yOf = [&](double index) { return out.plot.bottom - index / kTopIndex * plotHeight; };
 
+    if (overlay && overlay->baselineHz) {
+        // 8.0 Hz is index 0, 0.1 Hz an index step.
+        const auto yOfHz = [&](double hz) {
+            return Clamp(yOf((hz - 8.0) * 10.0), out.plot.top, out.plot.bottom);
+        };
+        out.baseline = TimelineRect{out.plot.left, yOfHz(overlay->baselineHz->second),
+                                    out.plot.right, yOfHz(overlay->baselineHz->first)};
+    }
+
     // Frequency ticks every 0.5 Hz, labelled every 0.5 Hz when there is room, else every 1.0.
     const bool halfLabels = plotHeight / 8.0 >= ch * 1.1;
     for (int i = 0; i <= 40; i += 5) {

@@ -90,6 +90,8 @@ struct TimelineReviewOverlay {
     std::optional<std::pair<double, double>> selection;  // from, to
     // The labelled segments, in timeline seconds (null or empty: no label row).
     const std::vector<kavrin_labels::Segment>* labels = nullptr;
+    // The baseline's mean - sd and mean + sd in Hz: a band across the plot.
+    std::optional<std::pair<double, double>> baselineHz;
 };
 
 struct TimelineLayout {
@@ -115,6 +117,8 @@ struct TimelineLayout {
     std::vector<TimelinePolyline> avg;
     std::vector<TimelinePolyline> lampReference;
     std::vector<TimelineBand> band;
+    // The baseline's band across the whole plot (clipped to it).
+    std::optional<TimelineRect> baseline;
     std::vector<TimelineStripCell> stripCells;
     std::vector<TimelineRule> marks;
     std::vector<TimelineRule> segments;

@@ -58,6 +58,11 @@ void CTimelinePane::SetSelection(std::optional<std::pair<double, double>> select
     Redraw();
 }
 
+void CTimelinePane::SetBaselineBand(std::optional<std::pair<double, double>> lowHighHz) {
+    m_overlay.baselineHz = lowHighHz;
+    Redraw();
+}
+
 void CTimelinePane::KeepInView(double seconds) {
     double from = 0.0;
     double to = 0.0;

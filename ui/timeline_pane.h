@@ -38,6 +38,7 @@ public:
     void SetEnvelope(const CLevelEnvelope* envelope, double startSeconds);
     void SetPlayhead(std::optional<double> seconds);
     void SetSelection(std::optional<std::pair<double, double>> selection);
+    void SetBaselineBand(std::optional<std::pair<double, double>> lowHighHz);
     // Keeps `seconds` in view: a page further when it has left the visible stretch.
     void KeepInView(double seconds);
     // The keys of the pane, for its owner and the tests: Space, Escape.

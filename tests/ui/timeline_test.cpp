@@ -149,6 +149,7 @@ TEST_F(TimelineTest, HiddenAtStartWithTheMenuBetweenInputAndView) {
         {ID_TIMELINE_STATISTICS, "Segment &Statistics"},
         {ID_TIMELINE_IMPORT_LABELS, "&Import Labels..."},
         {ID_TIMELINE_EXPORT_LABELS, "E&xport Labels..."},
+        {ID_TIMELINE_BASELINE, "Use Segment as &Baseline"},
         {ID_TIMELINE_READING_QUALITY, "Reading &Quality..."},
     };
     wxMenu* menu = bar->GetMenu(1);
