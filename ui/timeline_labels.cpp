@@ -114,6 +114,10 @@ LabelSet CTimelineLabels::LabelsOfRun(std::size_t run) const {
         labels.segments.push_back({at, at, mark.label});
     }
     kavrin_labels::SortSegments(labels.segments);
+    if (m_baseline && RunAt(m_baseline->start) == run)
+        labels.baseline = Segment{RunSeconds(m_baseline->start, info.startSeconds),
+                                  RunSeconds(m_baseline->end, info.startSeconds),
+                                  {}};
     if (run == ShownRun() && !m_review.Path().empty())
         labels.duration = m_review.LengthSeconds();
     else if (!m_log.Empty())
@@ -386,9 +390,13 @@ void CTimelineLabels::TakeNewRuns() {
                 m_segments.push_back({segment.start + run.startSeconds,
                                       segment.end + run.startSeconds, segment.text});
         }
+        if (read.labels.baseline)
+            m_baseline = Segment{read.labels.baseline->start + run.startSeconds,
+                                 read.labels.baseline->end + run.startSeconds,
+                                 {}};
         any = true;
     }
-    if (any) m_pane.Redraw();
+    if (any) RefreshBaseline();
 }
 
 void CTimelineLabels::Changed() {

@@ -171,7 +171,9 @@ TEST_F(ReviewWindowTest, ARecordingOnTheCommandLineIsReviewedAndSaveNeverEmpties
     ASSERT_EQ(Review().Path(), flac);
     EXPECT_EQ(Frame()->GetTitle().BeforeFirst(' '), "Untitled");
 
-    // The picture: the recording's level, the curves and the playhead at its start.
+    // The picture: the recording's level, the curves and the playhead at its start. The test
+    // signal is no speech: with no voicing asked for, its evaluations are readings.
+    View()->Timeline()->SetMinVoicedShare(0.0);
     const TimelineLayout& layout = View()->Timeline()->Pane()->LastLayout();
     ASSERT_FALSE(layout.levelColumns.empty());
     ASSERT_TRUE(layout.playheadX);

@@ -270,6 +270,12 @@ TEST_F(SegmentsWindowTest, APauseIsNoReadingAndSegmentsCompareWithTheBaseline) {
 
     EXPECT_FALSE(Labels().UseAsBaseline(1)) << "a pause holds no readings";
     ASSERT_TRUE(Labels().UseAsBaseline(0));
+    // Kept with the segments: the stretch, read back as the baseline.
+    bool found = false;
+    const auto kept = kavrin_labels::LoadSidecar(path, &found).labels.baseline;
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_DOUBLE_EQ(kept->start, 0.5);
+    EXPECT_DOUBLE_EQ(kept->end, 5.5);
     const auto table = Labels().Statistics();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_GT(table[0].readings, 5u);

@@ -38,9 +38,10 @@ TEST_P(SegmentsCli, KnownTonesGiveTheirHz) {
                               .c_str()),
               0);
     const std::string labels = folder.File(std::string("tones") + GetParam());
-    ASSERT_EQ(WriteLabelFile(labels,
-                             LabelSet{{}, {{2, 6, "nine"}, {7, 7, "m"}, {8, 12, "eleven"}}, 0, {}}),
-              "");
+    ASSERT_EQ(
+        WriteLabelFile(labels,
+                       LabelSet{{}, {{2, 6, "nine"}, {7, 7, "m"}, {8, 12, "eleven"}}, 0, {}, {}}),
+        "");
 
     const cli_test::Result run = cli_test::RunWithStderrIn(
         std::string(KAVRIN_ANALYZE_PATH) + " --segments " + labels + " " + tones,
