@@ -57,6 +57,9 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(timeline, ID_TIMELINE_STATISTICS, "Segment &Statistics");
     AppendCommand(timeline, ID_TIMELINE_IMPORT_LABELS, "&Import Labels...");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_LABELS, "E&xport Labels...");
+    AppendCommand(timeline, ID_TIMELINE_BASELINE, "Use Segment as &Baseline");
+    timeline->AppendSeparator();
+    AppendCommand(timeline, ID_TIMELINE_READING_QUALITY, "Reading &Quality...");
 
     auto* view = new wxMenu;
     AppendCommand(view, ID_VIEW_TOOLBAR, "&Toolbar", wxITEM_CHECK);

@@ -102,6 +102,10 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     LoadRecentFiles(*m_settings, *m_docManager->GetFileHistory());
     m_previewPages = LoadPreviewPages(*m_settings);
     g_fileAnalyzer.m_decodeAudio = LoadDecodeAudioFiles(*m_settings);
+    // The timeline's rows carry how good each block's signal was, so that pauses and silence
+    // are told apart from readings.
+    g_liveAnalyzer.EnableSignalQuality();
+    g_fileAnalyzer.EnableSignalQuality();
     for (const auto direction : {platform::SoundDirection::In, platform::SoundDirection::Out})
         platform::SetChosenSoundDevice(direction, LoadSoundDevice(*m_settings, direction));
 
@@ -125,6 +129,8 @@ bool CKavrinApp::InitInstance(const wxString& path) {
         m_mainFrame = nullptr;
         return false;
     }
+    if (CTolmarDisp* view = GetView(); view && view->Timeline())
+        view->Timeline()->SetMinVoicedShare(LoadMinVoicedShare(*m_settings));
     m_mainFrame->Show(true);
     m_mainFrame->Update();
     if (!review.empty()) {
@@ -146,6 +152,8 @@ void CKavrinApp::ExitInstance() {
             SaveRecentFiles(*m_settings, *m_docManager->GetFileHistory());
             SavePreviewPages(*m_settings, m_previewPages);
             SaveDecodeAudioFiles(*m_settings, g_fileAnalyzer.m_decodeAudio);
+            if (CTolmarDisp* view = GetView(); view && view->Timeline())
+                SaveMinVoicedShare(*m_settings, view->Timeline()->MinVoicedShare());
             for (const auto direction :
                  {platform::SoundDirection::In, platform::SoundDirection::Out})
                 SaveSoundDevice(*m_settings, direction, platform::ChosenSoundDevice(direction));

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "analysis/reading_validity.h"
 #include "app/file_names.h"
 #include "platform/whole_file.h"
 
@@ -23,6 +24,7 @@ constexpr const char* kRecentFileGroup = "/Recent File List";
 constexpr const char* kRecentFileEntry = "File%d";
 constexpr const char* kPreviewPagesKey = "/Settings/PreviewPages";
 constexpr const char* kDecodeAudioFilesKey = "/Settings/DecodeAudioFiles";
+constexpr const char* kMinVoicedShareKey = "/Settings/MinVoicedShare";
 constexpr const char* kDevicesGroup = "/Devices/";
 
 wxString DeviceKey(platform::SoundDirection direction) {
@@ -249,6 +251,19 @@ void SaveDecodeAudioFiles(wxConfigBase& config, bool on) {
         config.Write(kDecodeAudioFilesKey, true);
     else
         config.DeleteEntry(kDecodeAudioFilesKey, false);
+}
+
+double LoadMinVoicedShare(wxConfigBase& config) {
+    double share = kDefaultMinVoicedShare;
+    config.Read(kMinVoicedShareKey, &share, kDefaultMinVoicedShare);
+    return share >= 0.0 && share <= 1.0 ? share : kDefaultMinVoicedShare;
+}
+
+void SaveMinVoicedShare(wxConfigBase& config, double share) {
+    if (share != kDefaultMinVoicedShare)
+        config.Write(kMinVoicedShareKey, share);
+    else
+        config.DeleteEntry(kMinVoicedShareKey, false);
 }
 
 platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction) {

@@ -45,6 +45,11 @@ void SavePreviewPages(wxConfigBase& config, int previewPages);
 bool LoadDecodeAudioFiles(wxConfigBase& config);
 void SaveDecodeAudioFiles(wxConfigBase& config, bool on);
 
+// "Settings"/"MinVoicedShare": Timeline > "Reading Quality...", the default when absent or
+// outside 0..1; nothing is written for the default.
+double LoadMinVoicedShare(wxConfigBase& config);
+void SaveMinVoicedShare(wxConfigBase& config, double share);
+
 // "Devices"/"Input" and "InputHostApi" (or "Output" and "OutputHostApi"): Input > "Sound
 // Devices...", the system default when absent; nothing is written for the system default.
 platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction);

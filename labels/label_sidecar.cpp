@@ -105,6 +105,10 @@ LabelWriteResult FormatSidecar(const LabelSet& labels) {
         out += "segment\t" + FormatSeconds(segment.start) + '\t' + FormatSeconds(segment.end) +
                '\t' + Escape(segment.text) + '\n';
     }
+    if (labels.baseline) {
+        out += "baseline\t" + FormatSeconds(labels.baseline->start) + '\t' +
+               FormatSeconds(labels.baseline->end) + '\n';
+    }
     return result;
 }
 
@@ -159,6 +163,15 @@ LabelReadResult ParseSidecar(std::string_view bytes) {
                 return result;
             }
             result.labels.segments.push_back(std::move(segment));
+        } else if (fields[0] == "baseline") {
+            const auto start = fields.size() == 3 ? ParseSeconds(fields[1]) : std::nullopt;
+            const auto end = fields.size() == 3 ? ParseSeconds(fields[2]) : std::nullopt;
+            Segment baseline{start.value_or(0.0), end.value_or(0.0), {}};
+            if (!start || !end || !CheckSegment(baseline).empty()) {
+                error = LineError(line, "a baseline needs a start and an end");
+                return result;
+            }
+            result.labels.baseline = baseline;
         } else if (fields[0] == "recording" || fields[0] == "tier") {
             const auto value = fields.size() == 2 ? Unescape(fields[1]) : std::nullopt;
             if (!value) {

@@ -8,6 +8,7 @@
 //     recording<TAB>take.wav
 //     tier<TAB>labels
 //     segment<TAB>START<TAB>END<TAB>TEXT      (a mark: START equal to END)
+//     baseline<TAB>START<TAB>END              (the stretch taken as the baseline, if any)
 //
 // Times in seconds, written in the shortest form that reads back to the same double. In the
 // texts, backslash, tab, line feed and carriage return are written \\, \t, \n and \r. A reader

@@ -3,6 +3,7 @@
 // recording line up.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct LabelSet {
     std::vector<Segment> segments;  // in time order after SortSegments
     double duration = 0.0;          // the recording's length when the file says it, else 0
     std::string media;              // the recording as the file names it (EAF), else empty
+    // The stretch the user took as the speaker's baseline (sidecar only; its text unused).
+    std::optional<Segment> baseline;
 };
 
 // Empty, or why the segment cannot be kept (times not finite, negative, end before start,

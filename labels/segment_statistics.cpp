@@ -23,8 +23,13 @@ bool BlockInside(const Segment& segment, double timeSeconds) {
     return segment.start <= timeSeconds - kBlockSeconds && timeSeconds <= segment.end;
 }
 
+bool IsReading(const StatisticsRow& row, double minVoicedShare) {
+    return JudgeReading(row.instFreq, row.voicedShare, minVoicedShare) == ReadingValidity::Reading;
+}
+
 std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment> segments,
-                                                        std::span<const StatisticsRow> rows) {
+                                                        std::span<const StatisticsRow> rows,
+                                                        double minVoicedShare) {
     std::vector<SegmentStatistics> table;
     table.reserve(segments.size());
     // A session's rows come in time order: then each segment reads only its own stretch (the
@@ -51,7 +56,7 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
         for (const StatisticsRow& row : stretch) {
             if (!BlockInside(segment, row.timeSeconds)) continue;
             ++s.evaluations;
-            if (row.instFreq == kNoReadingIndex) {
+            if (!IsReading(row, minVoicedShare)) {
                 ++s.noReading;
                 continue;
             }
@@ -79,7 +84,7 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
             // Two passes: the deviations from the mean, not a difference of large sums.
             double squares = 0.0;
             for (const StatisticsRow& row : stretch) {
-                if (!BlockInside(segment, row.timeSeconds) || row.instFreq == kNoReadingIndex)
+                if (!BlockInside(segment, row.timeSeconds) || !IsReading(row, minVoicedShare))
                     continue;
                 const double deviation = IndexToHz(row.instFreq) - s.instMeanHz;
                 squares += deviation * deviation;
@@ -97,8 +102,8 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
 }
 
 StatisticsRow RowFromRecord(const EvaluationRecord& record) {
-    return StatisticsRow{record.timeSeconds, record.instFreq, record.avgFreq, record.magnitude,
-                         record.lamp};
+    return StatisticsRow{record.timeSeconds, record.instFreq, record.avgFreq,
+                         record.magnitude,   record.lamp,     record.quality.voicedShare};
 }
 
 EvaluationLamp ToEvaluationLamp(kavrin::LampColour colour) {
@@ -117,8 +122,12 @@ StatisticsRow RowFromEvaluation(const kavrin_analyze::EvaluationRow& row, kavrin
                                 std::int32_t thresholdAdjust, bool fileSource) {
     const std::int32_t reference =
         kavrin::LampReference(mode, thresholdAdjust, row.avgFreq, row.threshold, fileSource);
-    return StatisticsRow{row.timeSeconds, row.instFreq, row.avgFreq, row.magnitude,
-                         ToEvaluationLamp(kavrin::LampFor(reference, row.instFreq))};
+    return StatisticsRow{row.timeSeconds,
+                         row.instFreq,
+                         row.avgFreq,
+                         row.magnitude,
+                         ToEvaluationLamp(kavrin::LampFor(reference, row.instFreq)),
+                         row.quality.voicedShare};
 }
 
 std::string StatisticsCsvHeader() {

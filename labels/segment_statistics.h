@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "analysis/evaluation_csv.h"
 #include "analysis/evaluation_ring.h"
 #include "analysis/lamp.h"
+#include "analysis/reading_validity.h"
 #include "labels/segment.h"
 
 namespace kavrin_labels {
@@ -22,6 +24,8 @@ struct StatisticsRow {
     double avgFreq = 0.0;      // band index
     double magnitude = 0.0;
     EvaluationLamp lamp = EvaluationLamp::None;
+    // The voiced share of the block (NaN when not measured: then only the band decides).
+    double voicedShare = std::numeric_limits<double>::quiet_NaN();
 };
 
 // A band index held when the band had no energy: the evaluation is no reading.
@@ -40,8 +44,10 @@ bool BlockInside(const Segment& segment, double timeSeconds);
 struct SegmentStatistics {
     Segment segment;
     std::uint64_t evaluations = 0;  // rows whose block lies inside
-    std::uint64_t noReading = 0;    // of those, rows without a reading: in no mean or share
-    std::uint64_t readings = 0;     // evaluations - noReading
+    // Of those, rows without a reading (JudgeReading: no band energy, or too little voicing):
+    // in no mean or share.
+    std::uint64_t noReading = 0;
+    std::uint64_t readings = 0;  // evaluations - noReading
     // Over the readings, in Hz; NaN (written empty) when there is none (the standard deviation,
     // sample form with n - 1, when there are fewer than two).
     double instMeanHz = 0.0;
@@ -56,11 +62,20 @@ struct SegmentStatistics {
     double redShare = 0.0;
     double yellowShare = 0.0;
     double greenShare = 0.0;
+    // The mean's difference from a baseline's (see baseline.h), in Hz and in the baseline's
+    // standard deviations; NaN without a baseline. The window's table only, not the CSV.
+    double baselineDiffHz = std::numeric_limits<double>::quiet_NaN();
+    double baselineDiffSd = std::numeric_limits<double>::quiet_NaN();
 };
 
 // One result per segment, in the order given. Rows may come in any order; sums run in row order.
-std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment> segments,
-                                                        std::span<const StatisticsRow> rows);
+// A row voiced less than `minVoicedShare` is no reading.
+std::vector<SegmentStatistics> ComputeSegmentStatistics(
+    std::span<const Segment> segments, std::span<const StatisticsRow> rows,
+    double minVoicedShare = kDefaultMinVoicedShare);
+
+// Whether a row is a reading by that rule.
+bool IsReading(const StatisticsRow& row, double minVoicedShare = kDefaultMinVoicedShare);
 
 // The window's rows: their signal time and the lamp the tick gave them.
 StatisticsRow RowFromRecord(const EvaluationRecord& record);

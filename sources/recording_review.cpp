@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "analysis/file_cycle.h"
+#include "analysis/signal_quality.h"
 #include "analysis/tremor_analyzer.h"
 #include "platform/audio_decoder.h"
 
@@ -65,10 +66,17 @@ void CRecordingReview::Run(std::int32_t volume, std::int32_t thresholdAdjust) {
         result.sourceChannels = decoder.SourceChannels();
         m_framesTotal = decoder.SourceFrames();
         CFileCycle cycle(volume, thresholdAdjust);
-        const CFileCycle::RowFn take = [&](CTremorAnalyzer& analyzer, std::uint64_t block,
+        // Each row carries the signal quality of the block its cycle shifted in, as the live
+        // rows do.
+        CSignalQuality quality;
+        std::int16_t block[CTremorAnalyzer::kBlockSize] = {};
+        const CFileCycle::RowFn take = [&](CTremorAnalyzer& analyzer, std::uint64_t index,
                                            double time) {
-            result.rows.push_back(
-                RecordOfEvaluation(analyzer, block, time, EvaluationSource::File));
+            EvaluationRecord row =
+                RecordOfEvaluation(analyzer, index, time, EvaluationSource::File);
+            analyzer.CopyNewestBlock(block);
+            row.quality = quality.Measure(block);
+            result.rows.push_back(row);
         };
         std::vector<std::int16_t> buffer(std::size_t{1} << 15);
         for (;;) {

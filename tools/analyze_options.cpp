@@ -93,6 +93,8 @@ std::string UsageText() {
            "                         evaluations,no_reading,inst_mean_hz,inst_sd_hz,\n"
            "                         inst_min_hz,inst_max_hz,avg_mean_hz,magnitude_mean,\n"
            "                         red_share,yellow_share,green_share\n"
+           "                         (with --quality, blocks voiced less than 0.1 are no\n"
+           "                         reading too, as in the window)\n"
            "  --lamp-mode MODE       the threshold mode the lamp shares use: fixed-freq\n"
            "                         (default, as the form starts), fixed-range, avg-relative\n"
            "  --no-progress          never show the progress bar\n"

@@ -16,8 +16,10 @@ int RunSegments(const Options& options, std::FILE* out) {
         return 1;
     }
     const std::string& file = options.files.front();
+    // With --quality the voicing is measured and rows without speech are no reading, as in the
+    // window's table at the default threshold; without it only the band decides, as before.
     const RunSettings settings{options.volume, options.thresholdAdjust, false, options.decode,
-                               options.live};
+                               options.live,   options.quality};
     // A file run is judged by the file source's reference; a replay through capture by the
     // live source's.
     const bool fileSource = !options.live;

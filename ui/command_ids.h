@@ -57,6 +57,8 @@ enum CommandId : int {
     ID_TIMELINE_STATISTICS = 32810,
     ID_TIMELINE_IMPORT_LABELS = 32811,
     ID_TIMELINE_EXPORT_LABELS = 32812,
+    ID_TIMELINE_READING_QUALITY = 32813,
+    ID_TIMELINE_BASELINE = 32814,
 };
 
 // Every command of the table, in table order.

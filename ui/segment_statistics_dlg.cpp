@@ -50,6 +50,8 @@ const Column kColumns[] = {
     {"Red %", 6, [](const SegmentStatistics& s) { return Share(s.redShare); }, 1},
     {"Yellow %", 6, [](const SegmentStatistics& s) { return Share(s.yellowShare); }, 1},
     {"Green %", 6, [](const SegmentStatistics& s) { return Share(s.greenShare); }, 1},
+    {"Vs. baseline (Hz)", 9, [](const SegmentStatistics& s) { return s.baselineDiffHz; }, 3},
+    {"Vs. baseline (SD)", 9, [](const SegmentStatistics& s) { return s.baselineDiffSd; }, 2},
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 

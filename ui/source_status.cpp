@@ -64,6 +64,8 @@ std::string SourceStatusText(const SourceState& state) {
 
 std::string ReadingText(const std::optional<DrawnReading>& reading) {
     if (!reading) return "";
+    if (reading->validity == ReadingValidity::NoSignal) return "no signal";
+    if (reading->validity == ReadingValidity::NoSpeech) return "no speech";
     return "inst " + HzText(reading->instFreq) + "  avg " + HzText(reading->avgFreq) + "  ref " +
            HzText(reading->reference);
 }

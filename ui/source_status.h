@@ -2,12 +2,14 @@
 // plain values, so that every state can be checked without a window:
 //   "Line: capturing", "Line: no input for 3 s", "File: speech.wav 0:12 / 1:05", "File: ended",
 //   "Tone: 10 Hz, amplitude 10", "Idle";
-//   "inst 10.0 Hz  avg 10.1 Hz  ref 11.0 Hz".
+//   "inst 10.0 Hz  avg 10.1 Hz  ref 11.0 Hz", "no speech", "no signal".
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "analysis/reading_validity.h"
 
 namespace kavrin {
 
@@ -36,6 +38,9 @@ struct DrawnReading {
     double instFreq = 0.0;
     double avgFreq = 0.0;
     std::int32_t reference = 0;
+    // Of the newest evaluation of the drawn source: without a reading the pane says so instead
+    // of a frequency that means nothing.
+    ReadingValidity validity = ReadingValidity::Reading;
 };
 
 // Empty when no analyzer was drawn.

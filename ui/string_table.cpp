@@ -52,6 +52,12 @@ constexpr Entry kStrings[] = {
      "Statistics"},
     {32811, "Read Audacity, Praat or ELAN labels into the recording shown\nImport Labels"},
     {32812, "Save the recording's segments and marks for Audacity, Praat or ELAN\nExport Labels"},
+    {32814,
+     "Take the clicked segment (or the one under the playhead) as the speaker's baseline\nUse "
+     "Segment as Baseline"},
+    {32813,
+     "Set how much of a block must be voiced for its evaluation to count as a reading\nReading "
+     "Quality"},
     {AFX_IDS_OPENFILE, "Open"},
     {AFX_IDS_SAVEFILE, "Save As"},
     {AFX_IDS_ALLFILTER, "All Files (*.*)"},

@@ -4,10 +4,13 @@
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/numdlg.h>
 #include <wx/textdlg.h>
 #include <wx/utils.h>
 
+#include <cmath>
 #include <fstream>
+#include <limits>
 #include <utility>
 
 #include "platform/message_box.h"
@@ -102,6 +105,8 @@ void CTimeline::BindCommands(wxEvtHandler& handler) {
     BindCommand(handler, ID_TIMELINE_STATISTICS, this, &CTimeline::OnSegmentStatistics);
     BindCommand(handler, ID_TIMELINE_IMPORT_LABELS, this, &CTimeline::OnImportLabels);
     BindCommand(handler, ID_TIMELINE_EXPORT_LABELS, this, &CTimeline::OnExportLabels);
+    BindCommand(handler, ID_TIMELINE_READING_QUALITY, this, &CTimeline::OnReadingQuality);
+    BindCommand(handler, ID_TIMELINE_BASELINE, this, &CTimeline::OnUseAsBaseline);
     handler.Bind(
         wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(m_review->Running()); },
         ToolkitId(ID_TIMELINE_CANCEL_REVIEW));
@@ -138,6 +143,21 @@ void CTimeline::OnLabelSelection() {
 void CTimeline::OnSegmentStatistics() {
     Drain();
     m_labels->OnStatistics();
+}
+
+void CTimeline::OnUseAsBaseline() {
+    Drain();
+    m_labels->UseAsBaseline();
+}
+
+void CTimeline::OnReadingQuality() {
+    // In percent: the share of the block's 15 frames that must be voiced.
+    const long percent = wxGetNumberFromUser(
+        "An evaluation whose block was voiced less than this share is no reading:\n"
+        "a gap in the timeline, left out of segment statistics.",
+        "Voiced share (%):", "Reading Quality", std::lround(MinVoicedShare() * 100.0), 0, 100,
+        m_frame);
+    if (percent >= 0) SetMinVoicedShare(static_cast<double>(percent) / 100.0);
 }
 
 void CTimeline::OnImportLabels() {
@@ -180,6 +200,25 @@ std::size_t CTimeline::Drain() {
 void CTimeline::OnTick(const TickResult& tick) {
     if (tick.lampThreshold) m_lampReference = tick.lampThreshold;
     if (Drain() > 0 && IsShown()) m_pane->Redraw();
+}
+
+ReadingValidity CTimeline::NewestValidity(bool file, double instFreq) const {
+    const auto& rows = m_log.Rows();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if ((row->source == EvaluationSource::File) != file) continue;
+        return JudgeReading(instFreq, row->quality.voicedShare, MinVoicedShare());
+    }
+    return JudgeReading(instFreq, std::numeric_limits<double>::quiet_NaN(), MinVoicedShare());
+}
+
+double CTimeline::MinVoicedShare() const {
+    return m_pane->View().minVoicedShare;
+}
+
+void CTimeline::SetMinVoicedShare(double share) {
+    m_pane->SetMinVoicedShare(share);
+    // The baseline's readings are judged anew.
+    m_labels->RefreshBaseline();
 }
 
 void CTimeline::ShowTimeline(bool show) {

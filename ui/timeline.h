@@ -14,6 +14,7 @@
 #include <string>
 
 #include "analysis/evaluation_log.h"
+#include "analysis/reading_validity.h"
 #include "ui/tick_computation.h"
 
 namespace kavrin {
@@ -66,6 +67,8 @@ public:
     void OnSegmentStatistics();
     void OnImportLabels();
     void OnExportLabels();
+    void OnReadingQuality();
+    void OnUseAsBaseline();
 
     // The steps behind the commands, for the commands and for the tests.
     void ShowTimeline(bool show);
@@ -74,6 +77,12 @@ public:
     bool ExportPng(const std::string& path);
 
     bool IsShown() const;
+    // Whether the newest evaluation of the file source (or else of the line and tone) is a
+    // reading, by the band index drawn and that row's voicing; Reading without such a row.
+    ReadingValidity NewestValidity(bool file, double instFreq) const;
+    // The voiced share below which an evaluation is no reading (Timeline > Reading Quality).
+    double MinVoicedShare() const;
+    void SetMinVoicedShare(double share);
     CEvaluationLog& Log() { return m_log; }
     CTimelinePane* Pane() const { return m_pane; }
     CTimelineReview& Review() { return *m_review; }

@@ -88,6 +88,14 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
         gc->StrokeLine(tick.position, plot.top, tick.position, plot.bottom);
 
     gc->Clip(plot.left, plot.top, plotWidth, plotHeight);
+    // The baseline's mean +- sd: translucent, so the curves and the band show through.
+    if (layout.baseline) {
+        gc->SetPen(*wxTRANSPARENT_PEN);
+        gc->SetBrush(wxBrush(wxColour(40, 110, 220, 60)));
+        gc->DrawRectangle(layout.baseline->left, layout.baseline->top,
+                          layout.baseline->right - layout.baseline->left,
+                          layout.baseline->bottom - layout.baseline->top);
+    }
     // The band of minimum and maximum, under everything else.
     gc->SetPen(*wxTRANSPARENT_PEN);
     gc->SetBrush(wxBrush(TimelineBandColour()));

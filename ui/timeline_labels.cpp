@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "labels/label_files.h"
@@ -113,6 +114,10 @@ LabelSet CTimelineLabels::LabelsOfRun(std::size_t run) const {
         labels.segments.push_back({at, at, mark.label});
     }
     kavrin_labels::SortSegments(labels.segments);
+    if (m_baseline && RunAt(m_baseline->start) == run)
+        labels.baseline = Segment{RunSeconds(m_baseline->start, info.startSeconds),
+                                  RunSeconds(m_baseline->end, info.startSeconds),
+                                  {}};
     if (run == ShownRun() && !m_review.Path().empty())
         labels.duration = m_review.LengthSeconds();
     else if (!m_log.Empty())
@@ -193,12 +198,84 @@ bool CTimelineLabels::DeleteCurrent() {
 }
 
 std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::Statistics() const {
+    std::vector<kavrin_labels::SegmentStatistics> table = StatisticsOf(m_segments);
+    if (const std::optional<kavrin_labels::Baseline> baseline = CurrentBaseline()) {
+        for (kavrin_labels::SegmentStatistics& s : table) {
+            s.baselineDiffHz = kavrin_labels::DeviationHz(s, *baseline);
+            s.baselineDiffSd = kavrin_labels::DeviationSd(s, *baseline);
+        }
+    }
+    return table;
+}
+
+std::optional<kavrin_labels::Baseline> CTimelineLabels::CurrentBaseline() const {
+    if (!m_baseline) return std::nullopt;
+    const std::vector<kavrin_labels::SegmentStatistics> one = StatisticsOf({*m_baseline});
+    std::optional<kavrin_labels::Baseline> baseline = kavrin_labels::BaselineOf(one.front());
+    if (baseline) baseline->segment = *m_baseline;
+    return baseline;
+}
+
+void CTimelineLabels::RefreshBaseline() {
+    const std::optional<kavrin_labels::Baseline> baseline = CurrentBaseline();
+    if (baseline)
+        m_pane.SetBaselineBand(
+            std::make_pair(baseline->meanHz - baseline->sdHz, baseline->meanHz + baseline->sdHz));
+    else
+        m_pane.SetBaselineBand(std::nullopt);
+}
+
+std::optional<std::size_t> CTimelineLabels::CurrentSegment() const {
+    if (const std::optional<std::size_t> clicked = m_pane.ClickedSegment())
+        if (*clicked < m_segments.size()) return clicked;
+    const std::optional<double> playhead = m_pane.Overlay().playhead;
+    if (!playhead) return std::nullopt;
+    std::optional<std::size_t> under;
+    for (std::size_t i = 0; i < m_segments.size(); ++i) {
+        const Segment& s = m_segments[i];
+        if (s.start <= *playhead && *playhead <= s.end &&
+            (!under || s.end - s.start < m_segments[*under].end - m_segments[*under].start))
+            under = i;
+    }
+    return under;
+}
+
+bool CTimelineLabels::UseAsBaseline() {
+    const std::optional<std::size_t> current = CurrentSegment();
+    if (!current) {
+        Status("Click a segment (or put the playhead in one) to use it as the baseline");
+        return false;
+    }
+    return UseAsBaseline(*current);
+}
+
+bool CTimelineLabels::UseAsBaseline(std::size_t index) {
+    if (index >= m_segments.size()) return false;
+    const std::optional<Segment> previous = m_baseline;
+    m_baseline = m_segments[index];
+    const std::optional<kavrin_labels::Baseline> baseline = CurrentBaseline();
+    if (!baseline) {
+        m_baseline = previous;
+        Status("\"" + m_segments[index].text + "\" holds fewer than two readings: no baseline");
+        return false;
+    }
+    char text[160];
+    std::snprintf(text, sizeof text, "Baseline: %.3f Hz, sd %.3f Hz", baseline->meanHz,
+                  baseline->sdHz);
+    Status("\"" + m_segments[index].text + "\" is the baseline. " + text);
+    RefreshBaseline();
+    Changed();
+    return true;
+}
+
+std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::StatisticsOf(
+    const std::vector<Segment>& segments) const {
     std::vector<kavrin_labels::SegmentStatistics> table;
     const auto& runs = m_log.Segments();
     const auto& rows = m_log.Rows();
     // Each segment over the rows of its own run, in the run's seconds.
     std::map<std::size_t, std::vector<kavrin_labels::StatisticsRow>> runRows;
-    for (const Segment& segment : m_segments) {
+    for (const Segment& segment : segments) {
         const std::optional<std::size_t> run = RunAt(segment.start);
         Segment local = segment;
         std::vector<kavrin_labels::StatisticsRow> none;
@@ -216,7 +293,8 @@ std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::Statistics() cons
             of = &it->second;
         }
         const std::vector<kavrin_labels::SegmentStatistics> one =
-            kavrin_labels::ComputeSegmentStatistics(std::span<const Segment>(&local, 1), *of);
+            kavrin_labels::ComputeSegmentStatistics(std::span<const Segment>(&local, 1), *of,
+                                                    m_pane.View().minVoicedShare);
         table.insert(table.end(), one.begin(), one.end());
     }
     return table;
@@ -312,9 +390,13 @@ void CTimelineLabels::TakeNewRuns() {
                 m_segments.push_back({segment.start + run.startSeconds,
                                       segment.end + run.startSeconds, segment.text});
         }
+        if (read.labels.baseline)
+            m_baseline = Segment{read.labels.baseline->start + run.startSeconds,
+                                 read.labels.baseline->end + run.startSeconds,
+                                 {}};
         any = true;
     }
-    if (any) m_pane.Redraw();
+    if (any) RefreshBaseline();
 }
 
 void CTimelineLabels::Changed() {
@@ -345,6 +427,8 @@ bool CTimelineLabels::HoldsWork() const {
 
 void CTimelineLabels::Clear() {
     m_segments.clear();
+    m_baseline.reset();
+    m_pane.SetBaselineBand(std::nullopt);
     m_seenRuns = 0;
     m_kept.clear();
     m_pane.ForgetClickedSegment();

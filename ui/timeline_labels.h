@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "analysis/evaluation_log.h"
+#include "labels/baseline.h"
 #include "labels/segment.h"
 #include "labels/segment_statistics.h"
 
@@ -54,7 +55,20 @@ public:
     bool Delete(std::size_t index);
     // Delete: the segment last clicked in the label row, else the shortest under the playhead.
     bool DeleteCurrent();
+    // With a baseline, each row's difference from it.
     std::vector<kavrin_labels::SegmentStatistics> Statistics() const;
+    std::vector<kavrin_labels::SegmentStatistics> StatisticsOf(
+        const std::vector<kavrin_labels::Segment>& segments) const;
+    // The segment last clicked in the label row, else the shortest under the playhead.
+    std::optional<std::size_t> CurrentSegment() const;
+    // Timeline > Use Segment as Baseline: the current segment's readings; false (with a word
+    // in the message pane) when there is no segment or it holds fewer than two readings.
+    bool UseAsBaseline();
+    bool UseAsBaseline(std::size_t index);
+    // Recomputed from the rows (the reading threshold may have changed).
+    std::optional<kavrin_labels::Baseline> CurrentBaseline() const;
+    // Draws the baseline band anew.
+    void RefreshBaseline();
     // Reads a label file into the recording shown; empty on success, else the message.
     std::string Import(const std::string& path);
     // The recording shown's segments and marks; empty on success, else the message.
@@ -84,6 +98,7 @@ private:
     CTimelinePane& m_pane;
     CTimelineReview& m_review;
     std::vector<kavrin_labels::Segment> m_segments;
+    std::optional<kavrin_labels::Segment> m_baseline;  // timeline seconds
     std::size_t m_seenRuns = 0;
     // Recordings whose sidecar was read or written: they are written again after a change, so
     // that a label deleted stays deleted.

@@ -175,6 +175,15 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     };
     const auto yOf = [&](double index) { return out.plot.bottom - index / kTopIndex * plotHeight; };
 
+    if (overlay && overlay->baselineHz) {
+        // 8.0 Hz is index 0, 0.1 Hz an index step.
+        const auto yOfHz = [&](double hz) {
+            return Clamp(yOf((hz - 8.0) * 10.0), out.plot.top, out.plot.bottom);
+        };
+        out.baseline = TimelineRect{out.plot.left, yOfHz(overlay->baselineHz->second),
+                                    out.plot.right, yOfHz(overlay->baselineHz->first)};
+    }
+
     // Frequency ticks every 0.5 Hz, labelled every 0.5 Hz when there is room, else every 1.0.
     const bool halfLabels = plotHeight / 8.0 >= ch * 1.1;
     for (int i = 0; i <= 40; i += 5) {
@@ -235,6 +244,10 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     if (first > 0) --first;
     if (last < log.Rows().size()) ++last;
     const auto& rows = log.Rows();
+    const auto isReading = [&view](const EvaluationRecord& row) {
+        return JudgeReading(row.instFreq, row.quality.voicedShare, view.minVoicedShare) ==
+               ReadingValidity::Reading;
+    };
     PolylineBuilder inst(out.inst);
     PolylineBuilder avg(out.avg);
     PolylineBuilder reference(out.lampReference);
@@ -276,7 +289,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         const auto end = rows.begin() + static_cast<std::ptrdiff_t>(last);
         for (auto row = rows.begin() + static_cast<std::ptrdiff_t>(first); row != end; ++row) {
             const double inst = row->instFreq;
-            if (inst > kMaxIndex) continue;
+            if (inst > kMaxIndex || !isReading(*row)) continue;
             const auto at = static_cast<long>((row->timelineSeconds - from) * scale);
             if (at != column) {
                 flush();
@@ -307,13 +320,14 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
             bandOpen = false;
         }
         const double x = xOf(row.timelineSeconds);
-        if (!dense) inst.Add(x, yOf(row.instFreq), row.instFreq <= kMaxIndex);
-        avg.Add(x, yOf(row.avgFreq), row.avgFreq >= 0.0 && row.avgFreq <= kMaxIndex);
+        const bool reading = isReading(row);
+        if (!dense) inst.Add(x, yOf(row.instFreq), reading && row.instFreq <= kMaxIndex);
+        avg.Add(x, yOf(row.avgFreq), reading && row.avgFreq >= 0.0 && row.avgFreq <= kMaxIndex);
         reference.Add(x, yOf(Clamp(row.lampReference, 0.0, kMaxIndex)),
-                      row.lamp != EvaluationLamp::None);
+                      reading && row.lamp != EvaluationLamp::None);
 
-        // A block without energy says nothing of the range: the band leaves it out.
-        if (row.instFreq > kMaxIndex) {
+        // A block without energy or speech says nothing of the range: the band leaves it out.
+        if (row.instFreq > kMaxIndex || !reading) {
             bandOpen = false;
         } else {
             const double low = Clamp(row.minFreq, 0.0, kMaxIndex);
@@ -341,11 +355,13 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         const double x1 = Clamp(x, out.plot.left, out.plot.right);
         const double x2 = Clamp(std::max(next, x + 1.0), out.plot.left, out.plot.right);
         if (x2 <= x1) continue;
-        if (!out.stripCells.empty() && out.stripCells.back().lamp == row.lamp &&
+        // No reading: a grey cell, whatever the form's lamp showed.
+        const EvaluationLamp lamp = reading ? row.lamp : EvaluationLamp::None;
+        if (!out.stripCells.empty() && out.stripCells.back().lamp == lamp &&
             out.stripCells.back().x2 >= x1 - 0.5)
             out.stripCells.back().x2 = x2;
         else
-            out.stripCells.push_back({x1, x2, row.lamp});
+            out.stripCells.push_back({x1, x2, lamp});
     }
 
     const auto inView = [&](double seconds) { return seconds >= from && seconds <= to; };

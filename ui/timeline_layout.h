@@ -13,6 +13,7 @@
 
 #include "analysis/evaluation_log.h"
 #include "analysis/level_envelope.h"
+#include "analysis/reading_validity.h"
 #include "labels/segment.h"
 #include "ui/label_row_layout.h"
 
@@ -23,6 +24,9 @@ struct TimelineView {
     bool following = true;
     double spanSeconds = 60.0;  // width of the visible stretch
     double endSeconds = 0.0;    // its right edge while not following
+    // Evaluations whose block was voiced less than this (or held no band energy) are no
+    // reading: gaps in the curves and a grey lamp cell.
+    double minVoicedShare = kDefaultMinVoicedShare;
 };
 
 inline constexpr double kMinTimelineSpan = 2.0;
@@ -87,6 +91,8 @@ struct TimelineReviewOverlay {
     // The labelled segments, in timeline seconds (null or empty: no label row).
     const std::vector<kavrin_labels::Segment>* labels = nullptr;
     std::string progress;  // a review on its way ("Reviewing NAME: 42 %"), shown over the plot
+    // The baseline's mean - sd and mean + sd in Hz: a band across the plot.
+    std::optional<std::pair<double, double>> baselineHz;
 };
 
 struct TimelineLayout {
@@ -112,6 +118,8 @@ struct TimelineLayout {
     std::vector<TimelinePolyline> avg;
     std::vector<TimelinePolyline> lampReference;
     std::vector<TimelineBand> band;
+    // The baseline's band across the whole plot (clipped to it).
+    std::optional<TimelineRect> baseline;
     std::vector<TimelineStripCell> stripCells;
     std::vector<TimelineRule> marks;
     std::vector<TimelineRule> segments;

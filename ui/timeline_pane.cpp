@@ -64,6 +64,11 @@ void CTimelinePane::SetProgress(const std::string& text) {
     Redraw();
 }
 
+void CTimelinePane::SetBaselineBand(std::optional<std::pair<double, double>> lowHighHz) {
+    m_overlay.baselineHz = lowHighHz;
+    Redraw();
+}
+
 void CTimelinePane::KeepInView(double seconds) {
     double from = 0.0;
     double to = 0.0;
@@ -163,7 +168,14 @@ wxBitmap CTimelinePane::Render(const wxSize& size, const wxFont& font) const {
 }
 
 void CTimelinePane::SetView(const TimelineView& view) {
+    const double share = m_view.minVoicedShare;
     m_view = view;
+    m_view.minVoicedShare = share;
+    Redraw();
+}
+
+void CTimelinePane::SetMinVoicedShare(double share) {
+    m_view.minVoicedShare = share;
     Redraw();
 }
 

@@ -28,7 +28,9 @@ public:
     wxBitmap Render(const wxSize& size, const wxFont& font) const;
 
     const TimelineView& View() const { return m_view; }
+    // Keeps the reading threshold: only SetMinVoicedShare changes it.
     void SetView(const TimelineView& view);
+    void SetMinVoicedShare(double share);
     const TimelineLayout& LastLayout() const { return m_layout; }
 
     // The reviewed recording's part of the picture (the envelope is its owner's; null: none).
@@ -37,6 +39,7 @@ public:
     void SetPlayhead(std::optional<double> seconds);
     void SetSelection(std::optional<std::pair<double, double>> selection);
     void SetProgress(const std::string& text);
+    void SetBaselineBand(std::optional<std::pair<double, double>> lowHighHz);
     // Keeps `seconds` in view: a page further when it has left the visible stretch.
     void KeepInView(double seconds);
     // The keys of the pane, for its owner and the tests: Space, Escape.

@@ -324,7 +324,12 @@ void CTolmarDisp::OnTimer() {
         m_lastTick.fileShown ? &in.file : (m_lastTick.liveShown ? &in.live : nullptr);
     m_lastReading.reset();
     if (drawn) m_lastReading = DrawnReading{drawn->instFreq, drawn->avgFreq, m_lampThreshold};
-    if (m_timeline) m_timeline->OnTick(m_lastTick);
+    if (m_timeline) {
+        m_timeline->OnTick(m_lastTick);
+        if (m_lastReading)
+            m_lastReading->validity =
+                m_timeline->NewestValidity(m_lastTick.fileShown, drawn->instFreq);
+    }
 
     const TickPictures pictures = DrawTick(in, m_lastTick);
     const auto show = [this](int id, const wxBitmap& picture) {

@@ -127,6 +127,9 @@ TEST_F(ReviewWindowTest, RowsAreTheToolsAndTheRunningToneIsLeftAlone) {
                             [](const auto& s) { return s.source == EvaluationSource::Tone; }));
     EXPECT_TRUE(View()->Timeline()->IsShown());
     EXPECT_FALSE(View()->Timeline()->Pane()->View().following);
+    // Every row, the tone's and the reviews', carries its block's signal quality.
+    for (const EvaluationRecord& row : View()->Timeline()->Log().Rows())
+        ASSERT_FALSE(std::isnan(row.quality.voicedShare)) << row.timelineSeconds;
     ChooseMenu(ID_TESTGEN_STOP);
     EXPECT_TRUE(Messages().empty());
 }
@@ -169,7 +172,9 @@ TEST_F(ReviewWindowTest, ARecordingOnTheCommandLineIsReviewedAndSaveNeverEmpties
     ASSERT_EQ(Review().Path(), flac);
     EXPECT_EQ(Frame()->GetTitle().BeforeFirst(' '), "Untitled");
 
-    // The picture: the recording's level, the curves and the playhead at its start.
+    // The picture: the recording's level, the curves and the playhead at its start. The test
+    // signal is no speech: with no voicing asked for, its evaluations are readings.
+    View()->Timeline()->SetMinVoicedShare(0.0);
     const TimelineLayout& layout = View()->Timeline()->Pane()->LastLayout();
     ASSERT_FALSE(layout.levelColumns.empty());
     ASSERT_TRUE(layout.playheadX);

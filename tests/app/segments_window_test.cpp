@@ -6,7 +6,9 @@
 #include <wx/statusbr.h>
 #include <wx/textdlg.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -243,6 +245,56 @@ TEST_F(SegmentsWindowTest, TheMouseEditsSegmentsAndClearAsksFirst) {
     }
     EXPECT_EQ(dialogs->Pending(), 0u);
     EXPECT_TRUE(Messages().empty());
+}
+
+// A voice-like pulse train at 120 Hz, a pause of digital silence, and the voice again: the pause
+// is no reading (a gap with a grey cell, counted apart, in no mean), the first stretch taken as
+// the baseline is a band in the plot and each segment's difference from it is in the table.
+TEST_F(SegmentsWindowTest, APauseIsNoReadingAndSegmentsCompareWithTheBaseline) {
+    ASSERT_TRUE(StartApp());
+    const std::string path = TempPath("pause.wav");
+    std::vector<std::int16_t> samples(11025 * 17);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i) / 11025.0;
+        if (t >= 6.0 && t < 11.0) continue;  // the pause
+        const double tremor = 1.0 + 0.3 * std::sin(2 * M_PI * (t < 6.0 ? 9.0 : 11.0) * t);
+        const double phase = std::fmod(t * 120.0, 1.0);
+        samples[i] = static_cast<std::int16_t>(9000 * tremor * std::exp(-8.0 * phase));
+    }
+    sound_file_test::WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1, samples);
+    ReviewFile(path);
+    LabelSelection(0.5, 5.5, "calm");
+    LabelSelection(6.5, 10.5, "pause");
+    LabelSelection(11.5, 16.5, "question");
+    ASSERT_EQ(Labels().Segments().size(), 3u);
+
+    EXPECT_FALSE(Labels().UseAsBaseline(1)) << "a pause holds no readings";
+    ASSERT_TRUE(Labels().UseAsBaseline(0));
+    // Kept with the segments: the stretch, read back as the baseline.
+    bool found = false;
+    const auto kept = kavrin_labels::LoadSidecar(path, &found).labels.baseline;
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_DOUBLE_EQ(kept->start, 0.5);
+    EXPECT_DOUBLE_EQ(kept->end, 5.5);
+    const auto table = Labels().Statistics();
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_GT(table[0].readings, 5u);
+    EXPECT_EQ(table[0].baselineDiffHz, 0.0);
+    EXPECT_GT(table[1].evaluations, 5u);
+    EXPECT_EQ(table[1].noReading, table[1].evaluations);
+    EXPECT_TRUE(std::isnan(table[1].instMeanHz));
+    EXPECT_TRUE(std::isnan(table[1].baselineDiffHz));
+    EXPECT_GT(table[2].readings, 5u);
+    EXPECT_TRUE(std::isfinite(table[2].baselineDiffSd));
+
+    Pane().SetView(
+        FitTimeline(Timeline().Review().StartSeconds(), Timeline().Review().StartSeconds() + 17.0));
+    const TimelineLayout& layout = Pane().LastLayout();
+    ASSERT_TRUE(layout.baseline.has_value());
+    EXPECT_LT(layout.baseline->top, layout.baseline->bottom);
+    EXPECT_TRUE(std::any_of(layout.stripCells.begin(), layout.stripCells.end(),
+                            [](const auto& cell) { return cell.lamp == EvaluationLamp::None; }));
+    EXPECT_GE(layout.inst.size(), 2u) << "the pause is a gap";
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ const std::vector<Segment> kLabels = {
 TEST(PraatInterchange, PraatReadsKavrinsTextGrid) {
     ScratchFolder folder;
     const std::string grid = folder.File("kavrin.TextGrid");
-    ASSERT_EQ(WriteLabelFile(grid, LabelSet{"questions", kLabels, 3.5, {}}), "");
+    ASSERT_EQ(WriteLabelFile(grid, LabelSet{"questions", kLabels, 3.5, {}, {}}), "");
     const std::string printed = RunPraat(folder, "Read from file: \"" + grid + "\"\n" + R"(
 for tier to 2
     if tier = 1

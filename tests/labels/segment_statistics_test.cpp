@@ -38,9 +38,10 @@ TEST_P(SegmentsCli, KnownTonesGiveTheirHz) {
                               .c_str()),
               0);
     const std::string labels = folder.File(std::string("tones") + GetParam());
-    ASSERT_EQ(WriteLabelFile(labels,
-                             LabelSet{{}, {{2, 6, "nine"}, {7, 7, "m"}, {8, 12, "eleven"}}, 0, {}}),
-              "");
+    ASSERT_EQ(
+        WriteLabelFile(labels,
+                       LabelSet{{}, {{2, 6, "nine"}, {7, 7, "m"}, {8, 12, "eleven"}}, 0, {}, {}}),
+        "");
 
     const cli_test::Result run = cli_test::RunWithStderrIn(
         std::string(KAVRIN_ANALYZE_PATH) + " --segments " + labels + " " + tones,
@@ -93,13 +94,14 @@ TEST(SegmentStatistics, WholeBlocksOnlyAndNoReadingApart) {
         {1.0 + b - 1e-9, 0, 0, 1, EvaluationLamp::Red},  // its block begins before the segment
         {1.0 + b, 10, 10, 2, EvaluationLamp::Green},
         {2.0, 20, 10, 4, EvaluationLamp::None},
+        {2.2, 30, 10, 5, EvaluationLamp::Green, 0.0},  // an unvoiced block: no speech
         {2.5, kNoReadingIndex, 32000, 0, EvaluationLamp::Red},
         {3.0, 40, 0, 9, EvaluationLamp::Red},  // ends after the segment
     };
     const SegmentStatistics s =
         ComputeSegmentStatistics(std::vector<Segment>{{1.0, 2.5, "s"}}, rows)[0];
-    EXPECT_EQ(s.evaluations, 3u);
-    EXPECT_EQ(s.noReading, 1u);
+    EXPECT_EQ(s.evaluations, 4u);
+    EXPECT_EQ(s.noReading, 2u);
     EXPECT_EQ(s.instMeanHz, (9.0 + 10.0) / 2);
     EXPECT_EQ(s.instMinHz, 9.0);
     EXPECT_EQ(s.instMaxHz, 10.0);
@@ -109,7 +111,8 @@ TEST(SegmentStatistics, WholeBlocksOnlyAndNoReadingApart) {
     EXPECT_EQ(s.lamps, 1u);
     EXPECT_EQ(s.greenShare, 1.0);
     // Rows out of time order (several sessions) are all looked at.
-    const std::vector<StatisticsRow> shuffled = {rows[4], rows[2], rows[0], rows[3], rows[1]};
+    const std::vector<StatisticsRow> shuffled = {rows[4], rows[2], rows[5],
+                                                 rows[0], rows[3], rows[1]};
     const SegmentStatistics t =
         ComputeSegmentStatistics(std::vector<Segment>{{1.0, 2.5, "s"}}, shuffled)[0];
     EXPECT_EQ(StatisticsCsvRow(t), StatisticsCsvRow(s));

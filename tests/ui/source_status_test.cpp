@@ -53,6 +53,10 @@ TEST(SourceStatus, ReadingsInHzWithOneDecimal) {
     EXPECT_EQ(ReadingText(DrawnReading{0.0, 40.0, -1}), "inst 8.0 Hz  avg 12.0 Hz  ref 7.9 Hz");
     // A band with no energy at all has no frequency.
     EXPECT_EQ(ReadingText(DrawnReading{65535.0, 65535.0, 30}), "inst -  avg -  ref 11.0 Hz");
+    // No reading: said instead of numbers that mean nothing.
+    EXPECT_EQ(ReadingText(DrawnReading{20.0, 21.0, 30, ReadingValidity::NoSpeech}), "no speech");
+    EXPECT_EQ(ReadingText(DrawnReading{65535.0, 65535.0, 30, ReadingValidity::NoSignal}),
+              "no signal");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -73,18 +74,42 @@ TEST(TimelineLayout, FollowsTheNewestEvaluationWithItsScales) {
     EXPECT_EQ(layout.band.size(), 1u);
 }
 
-TEST(TimelineLayout, BreaksLinesWhereTheBandIsEmptyAndBetweenSegments) {
-    auto log = std::make_unique<CEvaluationLog>();
-    for (int i = 1; i <= 10; ++i) log->Append(0, Row(i, i == 5 ? 65535.0 : 20.0));
-    for (int i = 1; i <= 10; ++i) log->Append(0, Row(i, 22.0, 2));
-    ASSERT_EQ(log->Segments().size(), 2u);
-    const TimelineLayout layout = ComputeTimelineLayout(*log, TimelineView{}, 800, 240, kMetrics);
-    // Before the gap, after it, and the second segment.
-    EXPECT_EQ(layout.inst.size(), 3u);
-    EXPECT_EQ(layout.avg.size(), 2u);
-    ASSERT_EQ(layout.segments.size(), 2u);
-    EXPECT_EQ(layout.segments[0].label, "Line");
-    EXPECT_LT(layout.segments[0].x, layout.segments[1].x);
+// No reading (a band without energy, or a block voiced less than the user's threshold) is a
+// gap in every curve and a grey lamp cell; a new segment breaks the lines too.
+TEST(TimelineLayout, NoReadingIsAGapAndAGreyCellAndSegmentsBreakLines) {
+    struct Case {
+        double inst;
+        double voicedShare;
+        double minVoicedShare;
+        std::size_t lines;  // per curve: before the gap, after it, and the second segment
+    } const cases[] = {
+        {65535.0, 1.0, kDefaultMinVoicedShare, 3},  // no signal
+        {20.0, 0.0, kDefaultMinVoicedShare, 3},     // no speech
+        {20.0, 0.3, 0.5, 3},                        // voiced less than the user asks
+        {20.0, 0.3, kDefaultMinVoicedShare, 2},     // a reading
+    };
+    for (const Case& c : cases) {
+        auto log = std::make_unique<CEvaluationLog>();
+        for (int i = 1; i <= 10; ++i) {
+            EvaluationRecord row = Row(i, i == 5 ? c.inst : 20.0);
+            row.quality.voicedShare = i == 5 ? c.voicedShare : 1.0;
+            log->Append(0, row);
+        }
+        for (int i = 1; i <= 10; ++i) log->Append(0, Row(i, 22.0, 2));
+        ASSERT_EQ(log->Segments().size(), 2u);
+        TimelineView view;
+        view.minVoicedShare = c.minVoicedShare;
+        const TimelineLayout layout = ComputeTimelineLayout(*log, view, 800, 240, kMetrics);
+        EXPECT_EQ(layout.inst.size(), c.lines) << c.inst << " " << c.voicedShare;
+        EXPECT_EQ(layout.avg.size(), c.lines) << c.inst << " " << c.voicedShare;
+        const bool grey =
+            std::any_of(layout.stripCells.begin(), layout.stripCells.end(),
+                        [](const auto& cell) { return cell.lamp == EvaluationLamp::None; });
+        EXPECT_EQ(grey, c.lines == 3) << c.inst << " " << c.voicedShare;
+        ASSERT_EQ(layout.segments.size(), 2u);
+        EXPECT_EQ(layout.segments[0].label, "Line");
+        EXPECT_LT(layout.segments[0].x, layout.segments[1].x);
+    }
 }
 
 TEST(TimelineLayout, ADayOfRowsGivesOnePointPerPixelColumn) {

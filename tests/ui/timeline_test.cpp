@@ -149,9 +149,11 @@ TEST_F(TimelineTest, HiddenAtStartWithTheMenuBetweenInputAndView) {
         {ID_TIMELINE_STATISTICS, "Segment &Statistics"},
         {ID_TIMELINE_IMPORT_LABELS, "&Import Labels..."},
         {ID_TIMELINE_EXPORT_LABELS, "E&xport Labels..."},
+        {ID_TIMELINE_BASELINE, "Use Segment as &Baseline"},
+        {ID_TIMELINE_READING_QUALITY, "Reading &Quality..."},
     };
     wxMenu* menu = bar->GetMenu(1);
-    const std::size_t separators = 2;
+    const std::size_t separators = 3;
     ASSERT_EQ(menu->GetMenuItemCount(), std::size(items) + separators);
     for (const auto& item : items) {
         wxMenuItem* entry = menu->FindItem(ToolkitId(item.id));
