@@ -155,10 +155,11 @@ void CTimelineReview::OnDone() {
     m_start = m_log.Segments().empty() || m_lastRows == 0 ? m_log.EndSeconds()
                                                           : m_log.Segments().back().startSeconds;
     m_path = result->path;
+    // The pane draws from the envelope: it takes the new one before the old one goes.
+    m_pane.SetEnvelope(&result->envelope, m_start);
     m_result = std::move(result);
     m_pane.SetSelection(std::nullopt);
     m_pane.SetPlayhead(m_start);
-    m_pane.SetEnvelope(&m_result->envelope, m_start);
     if (m_showTimeline) m_showTimeline();
     m_pane.SetView(
         FitTimeline(m_start, m_start + std::max(LengthSeconds(), m_log.EndSeconds() - m_start)));
