@@ -76,7 +76,10 @@ std::optional<std::string> DescribeForeignWaveFormat(const unsigned char* bytes,
                 text += "stereo";
             else
                 text += std::to_string(channels) + " channels";
-            if (!(tag == kFormatPcm && bits == 16)) text += " " + SampleForm(tag, bits);
+            if (!(tag == kFormatPcm && bits == 16)) {
+                text += ' ';
+                text += SampleForm(tag, bits);
+            }
             return text;
         }
         position += 8 + std::uint64_t{length} + (length & 1u);
