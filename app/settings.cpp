@@ -8,6 +8,7 @@
 #include <wx/mstream.h>
 #include <wx/utils.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -208,12 +209,28 @@ void CloseSettings(std::unique_ptr<wxConfigBase> config) {
         std::fprintf(stderr, "kavrin: the settings were not saved: %s\n", error.c_str());
 }
 
+namespace {
+
+// A name that holds no valid Unicode (a lone surrogate that bytes no UTF-8 decoded to) cannot go
+// into the menu, whose toolkit refuses it; such an entry is left out of the list, and the file
+// keeps its bytes.
+bool HoldsValidUnicode(const wxString& text) {
+    for (const wxUniChar c : text) {
+        const auto value = static_cast<std::uint32_t>(c.GetValue());
+        if ((value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void LoadRecentFiles(wxConfigBase& config, wxFileHistory& history) {
     // File1 is the most recent; the list is filled from the oldest so that it keeps the order.
     const int capacity = history.GetMaxFiles();
     for (int number = capacity; number >= 1; --number) {
         wxString path;
-        if (ReadValue(config, RecentFileKey(number), &path) && !path.empty())
+        if (ReadValue(config, RecentFileKey(number), &path) && !path.empty() &&
+            HoldsValidUnicode(path))
             history.AddFileToHistory(path);
     }
 }
