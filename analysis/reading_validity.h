@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+
+#include "analysis/evaluation_ring.h"
 
 enum class ReadingValidity : std::uint8_t {
     Reading = 0,
@@ -25,3 +28,10 @@ constexpr double kDefaultMinVoicedShare = 0.1;
 // a reading.
 ReadingValidity JudgeReading(double instFreq, double voicedShare,
                              double minVoicedShare = kDefaultMinVoicedShare);
+
+// The voiced share a timeline row is judged by. The built-in test tone is a sine, not speech:
+// it is there to show the measure working, so its rows are judged by their band alone.
+inline double JudgedVoicedShare(const EvaluationRecord& row) {
+    return row.source == EvaluationSource::Tone ? std::numeric_limits<double>::quiet_NaN()
+                                                : row.quality.voicedShare;
+}

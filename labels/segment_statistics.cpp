@@ -103,7 +103,7 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
 
 StatisticsRow RowFromRecord(const EvaluationRecord& record) {
     return StatisticsRow{record.timeSeconds, record.instFreq, record.avgFreq,
-                         record.magnitude,   record.lamp,     record.quality.voicedShare};
+                         record.magnitude,   record.lamp,     JudgedVoicedShare(record)};
 }
 
 EvaluationLamp ToEvaluationLamp(kavrin::LampColour colour) {

@@ -206,7 +206,7 @@ ReadingValidity CTimeline::NewestValidity(bool file, double instFreq) const {
     const auto& rows = m_log.Rows();
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         if ((row->source == EvaluationSource::File) != file) continue;
-        return JudgeReading(instFreq, row->quality.voicedShare, MinVoicedShare());
+        return JudgeReading(instFreq, JudgedVoicedShare(*row), MinVoicedShare());
     }
     return JudgeReading(instFreq, std::numeric_limits<double>::quiet_NaN(), MinVoicedShare());
 }

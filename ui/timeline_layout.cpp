@@ -245,7 +245,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     if (last < log.Rows().size()) ++last;
     const auto& rows = log.Rows();
     const auto isReading = [&view](const EvaluationRecord& row) {
-        return JudgeReading(row.instFreq, row.quality.voicedShare, view.minVoicedShare) ==
+        return JudgeReading(row.instFreq, JudgedVoicedShare(row), view.minVoicedShare) ==
                ReadingValidity::Reading;
     };
     PolylineBuilder inst(out.inst);
