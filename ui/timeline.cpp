@@ -13,6 +13,7 @@
 #include <limits>
 #include <utility>
 
+#include "labels/segment_statistics.h"
 #include "platform/message_box.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
@@ -34,18 +35,6 @@ std::string AskPath(wxWindow* parent, const std::string& title, const std::strin
     return wxFileSelector(title, wxEmptyString, name, wxEmptyString, wildcard,
                           wxFD_SAVE | wxFD_OVERWRITE_PROMPT, parent)
         .ToStdString();
-}
-
-EvaluationLamp ToLamp(LampColour colour) {
-    switch (colour) {
-        case LampColour::Red:
-            return EvaluationLamp::Red;
-        case LampColour::Yellow:
-            return EvaluationLamp::Yellow;
-        case LampColour::Green:
-            return EvaluationLamp::Green;
-    }
-    return EvaluationLamp::None;
 }
 
 }  // namespace
@@ -191,7 +180,7 @@ std::size_t CTimeline::Drain() {
     const CEvaluationLog::Completion complete = [reference](EvaluationRecord& row) {
         if (!reference) return;
         row.lampReference = *reference;
-        row.lamp = ToLamp(LampFor(*reference, row.instFreq));
+        row.lamp = kavrin_labels::ToEvaluationLamp(LampFor(*reference, row.instFreq));
     };
     return m_log.Drain(g_liveAnalyzer, kTimelineLiveAnalyzer, complete) +
            m_log.Drain(g_fileAnalyzer, kTimelineFileAnalyzer, complete);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "labels/segment_statistics.h"
 #include "platform/audio_decoder.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
@@ -18,18 +19,6 @@ namespace {
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-EvaluationLamp ToLamp(LampColour colour) {
-    switch (colour) {
-        case LampColour::Red:
-            return EvaluationLamp::Red;
-        case LampColour::Yellow:
-            return EvaluationLamp::Yellow;
-        case LampColour::Green:
-            return EvaluationLamp::Green;
-    }
-    return EvaluationLamp::None;
 }
 
 }  // namespace
@@ -145,7 +134,7 @@ void CTimelineReview::OnDone() {
     for (EvaluationRecord row : result->rows) {
         row.session = m_session;
         row.lampReference = reference;
-        row.lamp = ToLamp(LampFor(reference, row.instFreq));
+        row.lamp = kavrin_labels::ToEvaluationLamp(LampFor(reference, row.instFreq));
         m_log.Append(kTimelineReviewAnalyzer, row, result->path);
     }
     m_lastRows = m_log.Rows().size() - before;
