@@ -50,10 +50,13 @@ const wxMBConv& SettingsConversion() {
 
 // The toolkit reads and writes its lines as C strings: a NUL byte would end the file there.
 // Each NUL travels as the overlong pair C0 80 (and a C0 byte as C0 81), both no UTF-8, so they
-// pass the conversion as they are and are turned back when the file is written.
+// pass the conversion as they are. The settings in memory are always in that form: values are
+// turned back as they are read, escaped as they are written, and the file as it is saved, so a
+// pair the file held of its own reads back as itself.
 constexpr char kEscape = '\xC0';
 std::string EscapeNul(const std::string& bytes) {
-    if (bytes.find('\0') == std::string::npos) return bytes;
+    if (bytes.find('\0') == std::string::npos && bytes.find(kEscape) == std::string::npos)
+        return bytes;
     std::string escaped;
     escaped.reserve(bytes.size() + 16);
     for (const char byte : bytes) {
@@ -81,11 +84,16 @@ std::string UnescapeNul(const std::string& bytes) {
     return plain;
 }
 
-// A value of the file, or false when it is absent or too long to be used (said once on
-// standard error; the value stays in the file).
+// A value of the file as its bytes were (up to a NUL: file and device names are C strings), or
+// false when it is absent or too long to be used (said once on standard error; the value stays in
+// the file).
 bool ReadValue(wxConfigBase& config, const wxString& key, wxString* value, bool note = true) {
     if (!config.Read(key, value)) return false;
-    if (value->length() <= kMaxValueBytes) return true;
+    if (value->length() <= kMaxValueBytes) {
+        if (value->find(FileNameFromBytes("\xC0")) != wxString::npos)
+            *value = FileNameFromBytes(UnescapeNul(FileNameBytes(*value)).c_str());
+        return true;
+    }
     if (note)
         std::fprintf(stderr,
                      "kavrin: the setting %s is %zu characters long, more than %zu: not used\n",
@@ -145,7 +153,7 @@ platform::SoundDeviceId ReadSoundDevice(wxConfigBase& config, platform::SoundDir
     const auto bytes = [&config, note](const wxString& key) {
         wxString value;
         ReadValue(config, key, &value, note);
-        return std::string(UnescapeNul(FileNameBytes(value)).c_str());
+        return FileNameBytes(value);
     };
     platform::SoundDeviceId device;
     device.name = bytes(DeviceKey(direction));
@@ -171,8 +179,9 @@ std::unique_ptr<wxFileConfig> ParseSettings(const std::string& bytes) {
 bool SettingsBytes(wxFileConfig& config, std::string* bytes) {
     wxMemoryOutputStream stream;
     if (!config.Save(stream, SettingsConversion())) return false;
-    bytes->assign(stream.GetLength(), '\0');
-    stream.CopyTo(bytes->data(), bytes->size());
+    std::string escaped(stream.GetLength(), '\0');
+    stream.CopyTo(escaped.data(), escaped.size());
+    *bytes = UnescapeNul(escaped);
     return true;
 }
 
@@ -199,7 +208,6 @@ void CloseSettings(std::unique_ptr<wxConfigBase> config) {
     wxLogNull quiet;
     std::string bytes;
     if (!SettingsBytes(*settings, &bytes)) return;
-    if (settings->Original().find('\0') != std::string::npos) bytes = UnescapeNul(bytes);
     if (bytes == settings->Original()) return;
     const std::string target = platform::FollowLinks(settings->Path());
     const wxFileName file(FileNameFromBytes(target.c_str()));
@@ -240,7 +248,9 @@ void SaveRecentFiles(wxConfigBase& config, const wxFileHistory& history) {
     const int count = static_cast<int>(history.GetCount());
     for (int number = 1; number <= capacity; ++number) {
         if (number <= count)
-            config.Write(RecentFileKey(number), history.GetHistoryFile(number - 1));
+            config.Write(RecentFileKey(number),
+                         FileNameFromBytes(
+                             EscapeNul(FileNameBytes(history.GetHistoryFile(number - 1))).c_str()));
         else
             config.DeleteEntry(RecentFileKey(number), false);
     }
@@ -297,8 +307,8 @@ void SaveSoundDevice(wxConfigBase& config, platform::SoundDirection direction,
         config.DeleteEntry(HostApiKey(direction), true);
         return;
     }
-    config.Write(DeviceKey(direction), FileNameFromBytes(device.name.c_str()));
-    config.Write(HostApiKey(direction), FileNameFromBytes(device.hostApi.c_str()));
+    config.Write(DeviceKey(direction), FileNameFromBytes(EscapeNul(device.name).c_str()));
+    config.Write(HostApiKey(direction), FileNameFromBytes(EscapeNul(device.hostApi).c_str()));
 }
 
 }  // namespace kavrin
