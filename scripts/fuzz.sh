@@ -3,14 +3,18 @@
 # each for KAVRIN_FUZZ_SECONDS (default 60) seconds from its seed corpus and the inputs kept in
 # fuzz/regressions/. An input that fails is copied into fuzz/regressions/<target>/ (commit it:
 # the unit tests replay that folder) and printed in hex; the script then fails.
+# KAVRIN_FUZZ_BUILD names a build folder configured with -DKAVRIN_FUZZ=ON and already built (as
+# scripts/test-all.sh's sanitizer build is); without it the script builds build-fuzz/ itself.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${KAVRIN_FUZZ_SECONDS:-60}
-dir=$top/build-fuzz
+dir=${KAVRIN_FUZZ_BUILD:-$top/build-fuzz}
 
-cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
-    -DKAVRIN_FUZZ=ON -DKAVRIN_GUI=OFF -DKAVRIN_TESTS=OFF -DKAVRIN_BENCH=OFF
-cmake --build "$dir" -j"$(nproc)"
+if [ -z "${KAVRIN_FUZZ_BUILD:-}" ]; then
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
+        -DKAVRIN_FUZZ=ON -DKAVRIN_GUI=OFF -DKAVRIN_TESTS=OFF -DKAVRIN_BENCH=OFF
+    cmake --build "$dir" -j"$(nproc)"
+fi
 
 seeds=$dir/seeds
 rm -rf "$seeds"

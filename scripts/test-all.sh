@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine and runs every test (library, sound-server and window tests)
-# in the normal build; builds the Release build, runs its library tests, makes, installs and runs
-# its Debian package; then runs the tests in the ThreadSanitizer and AddressSanitizer +
-# UndefinedBehaviorSanitizer builds, and runs the fuzz targets for a minute each.
+# Sets up a fresh Debian 12 machine and runs every test once, each in the build where it tells
+# most: the Release build (library, sound-server, batch and plugin tests; its Debian package made,
+# installed and started), the ThreadSanitizer build (library, sound-server and window tests) and
+# the AddressSanitizer + UndefinedBehaviorSanitizer build (library and sound-server tests, and the
+# fuzz targets for KAVRIN_FUZZ_SECONDS each). The minutes of every step are listed at the end.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -44,48 +45,57 @@ step "Formatting"
 mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || find . -name '*.h' -o -name '*.cpp')
 (cd "$top" && clang-format --dry-run --Werror "${sources[@]}")
 
-run_suite() {  # build dir
-    local dir=$1
-    step "Library tests ($dir)"
-    (cd "$dir" && ctest --output-on-failure -j"$jobs" -L unit)
-    step "No sound server ($dir)"
-    (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 ctest --output-on-failure -L sound)
-    step "Sound server ($dir)"
-    (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound)
-    step "Quiet start without a sound server ($dir)"
-    (cd "$dir" &&
-        TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
-        LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
-        KAVRIN_EXPECT_NO_SOUND_SERVER=1 "${xvfb[@]}" ctest --output-on-failure -L quiet)
-    step "Window tests under Xvfb ($dir)"
-    # The toolkit's own libraries are not instrumented; their internal threads and caches are
-    # kept out of the sanitizers' reports (Kavrin's code is not).
-    (cd "$dir" &&
-        TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
-        LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
-        KAVRIN_EXPECT_SOUND_SERVER=1 \
-        "${xvfb[@]}" "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L gui)
+# Every test runs in the build where it tells most, and each build builds only what it runs:
+# - the Release build (what users and the package get): library, sound-server and batch tests, the
+#   plugin inside Sonic Visualiser, the package;
+# - the ThreadSanitizer build: library, sound-server and every window test;
+# - the AddressSanitizer + UndefinedBehaviorSanitizer build (clang, with the fuzzers): library and
+#   sound-server tests, then each fuzz target for KAVRIN_FUZZ_SECONDS.
+suite() {  # build dir, then the labels to run: unit sound quiet gui ssh
+    local dir=$1 label
+    shift
+    for label in "$@"; do
+        case $label in
+            unit)
+                step "Library tests ($dir)"
+                (cd "$dir" && ctest --output-on-failure -j"$jobs" -L unit) ;;
+            sound)
+                step "No sound server ($dir)"
+                (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 ctest --output-on-failure -L sound)
+                step "Sound server ($dir)"
+                (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound) ;;
+            quiet)
+                step "Quiet start without a sound server ($dir)"
+                (cd "$dir" &&
+                    TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
+                    LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
+                    KAVRIN_EXPECT_NO_SOUND_SERVER=1 "${xvfb[@]}" ctest --output-on-failure -L quiet) ;;
+            gui)
+                step "Window tests under Xvfb ($dir)"
+                # The toolkit's own libraries are not instrumented; their internal threads and caches
+                # are kept out of the sanitizers' reports (Kavrin's code is not).
+                (cd "$dir" &&
+                    TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$top/tests/app/gui_tsan.supp" \
+                    LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
+                    KAVRIN_EXPECT_SOUND_SERVER=1 \
+                    "${xvfb[@]}" "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L gui) ;;
+            ssh)
+                step "kavrin-analyze over two sshd hosts with GNU parallel ($dir)"
+                (cd "$dir" && ctest --output-on-failure -L ssh) ;;
+        esac
+    done
 }
 
-step "Normal build"
-cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$top/build" -j"$jobs"
-run_suite "$top/build"
-step "kavrin-analyze over two sshd hosts with GNU parallel"
-(cd "$top/build" && ctest --output-on-failure -L ssh)
-
-# The Release build as a user makes it, its Debian package, installed and started.
+# The Release build as a user makes it, its Debian package, installed and started. Its window
+# tests run in the ThreadSanitizer build; only the plugin's run inside Sonic Visualiser (a program
+# that cannot load an instrumented module) is a window test here.
 release="$top/build-release"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 step "Release build"
-# The normal build already builds and runs the benchmarks and the window tests; the Release build
-# is for the numbers at full optimisation (library tests) and for the package.
-cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_BENCH=OFF \
-    -DKAVRIN_WINDOW_TESTS=OFF
+cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_WINDOW_TESTS=OFF
 cmake --build "$release" -j"$jobs"
-step "Library tests (Release)"
-(cd "$release" && ctest --output-on-failure -j"$jobs" -L unit)
+suite "$release" unit sound ssh gui
 step "Desktop file and metainfo"
 (cd "$release" && ctest --output-on-failure -L package)
 step "Debian package"
@@ -115,17 +125,23 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y kavrin
 /usr/local/bin/kavrin-analyze --version
 env -u VAMP_PATH vamp-simple-host --list-ids | grep -x 'vamp:kavrin:kavrin'
 
-for sanitizer in thread address; do
-    dir="$top/build-$sanitizer"
-    step "Sanitizer build: $sanitizer"
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRIN_SANITIZE=$sanitizer \
-        -DKAVRIN_BENCH=OFF
-    cmake --build "$dir" -j"$jobs"
-    run_suite "$dir"
-done
+thread="$top/build-thread"
+step "Sanitizer build: thread"
+cmake -S "$top" -B "$thread" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRIN_SANITIZE=thread \
+    -DKAVRIN_BENCH=OFF
+cmake --build "$thread" -j"$jobs"
+suite "$thread" unit sound quiet gui
 
-export KAVRIN_FUZZ_SECONDS=${KAVRIN_FUZZ_SECONDS:-30}
-step "Fuzzing: each target for $KAVRIN_FUZZ_SECONDS s (clang-16, AddressSanitizer + UndefinedBehaviorSanitizer)"
-"$top/scripts/fuzz.sh"
+# clang builds the fuzzers with the same instrumentation, so one build serves both.
+address="$top/build-address"
+step "Sanitizer build: address and undefined behaviour, with the fuzzers (clang-16)"
+cmake -S "$top" -B "$address" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-16 \
+    -DKAVRIN_FUZZ=ON -DKAVRIN_GUI=OFF -DKAVRIN_BENCH=OFF
+cmake --build "$address" -j"$jobs"
+suite "$address" unit sound
+
+export KAVRIN_FUZZ_SECONDS=${KAVRIN_FUZZ_SECONDS:-10}
+step "Fuzzing: each target for $KAVRIN_FUZZ_SECONDS s"
+KAVRIN_FUZZ_BUILD="$address" "$top/scripts/fuzz.sh"
 
 step "All tests passed"

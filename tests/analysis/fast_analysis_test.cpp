@@ -82,8 +82,11 @@ TEST(FastAnalysis, OnlyAReplacedBinMagnitudeIsAskedThroughTheSlot) {
     auto fast = std::make_unique<FastAnalyzer>();
     auto derived = std::make_unique<DerivedFastAnalyzer>();
     auto replacing = std::make_unique<ReplacingAnalyzer>();
+#if defined(__GNUC__) && !defined(__clang__)
+    // Only GCC can look into the slot; elsewhere every analyzer is asked through it.
     EXPECT_FALSE(fast->BinMagnitudeReplaced());
     EXPECT_FALSE(derived->BinMagnitudeReplaced());
+#endif
     EXPECT_TRUE(replacing->BinMagnitudeReplaced());
     // The replacement decides the band: only the top bin has energy, which reads index 39.
     EXPECT_EQ(replacing->BandFrequency(), 39);
