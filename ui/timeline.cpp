@@ -307,7 +307,7 @@ void CTimeline::OnClear() {
     if (m_labels->HoldsWork()) {
         wxMessageDialog ask(m_frame,
                             "Clear the timeline and its segments and marks? (Labels kept beside "
-                            "a reviewed recording stay there.)",
+                            "a recording stay there.)",
                             "Clear", wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
         if (ask.ShowModal() != wxID_YES) return;
     }

@@ -470,8 +470,8 @@ void CTimelineLabels::KeepRecording(const EndedRecording& ended, std::uint32_t s
         kept.run = i;
         kept.length = static_cast<double>(ended.samples) / 11025.0;
         if (!ended.wholeSession) {
-            // Begun while capture ran: it ends with the run's newest block (the line's end or
-            // the unchecking stops both).
+            // Begun while capture ran: it ends with the run's newest block, exactly when the
+            // line stopped, within a block when Record was unchecked while capture went on.
             const std::size_t last = i + 1 < runs.size() ? runs[i + 1].firstRow : rows.size();
             kept.offset =
                 std::max(0.0, rows[last - 1].timelineSeconds - runs[i].startSeconds - kept.length);

@@ -298,44 +298,36 @@ TEST_F(SegmentsWindowTest, APauseIsNoReadingAndSegmentsCompareWithTheBaseline) {
     EXPECT_GE(layout.inst.size(), 2u) << "the pause is a gap";
 }
 
-// Played as the file it is and decoded: a segment and a mark at the file's end come back on the
-// next play after a restart; a change made before the rows reach the mark keeps it.
+// Played as it is and decoded: a segment and a mark at the end come back on the next play after
+// a restart; a change made before the rows reach the mark keeps it.
 TEST_F(SegmentsWindowTest, APlayedFilesLabelsComeBackWhenItIsPlayedAgain) {
     ASSERT_TRUE(StartApp());
     for (const bool decode : {false, true}) {
-        SCOPED_TRACE(decode);
-        card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
-        if (decode) ChooseMenu(ID_INPUT_DECODE);
         const std::string path = TempPath(decode ? "decoded.wav" : "raw.wav");
         sound_file_test::WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
                                         sound_file_test::TestSamples(11025 * 3));
+        if (decode) ChooseMenu(ID_INPUT_DECODE);
         ChooseSoundFile(path);
+        card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
         ChooseMenu(ID_INPUT_FILE);
         ASSERT_TRUE(WaitUntil([] { return g_fileAnalyzer.m_thread.Finished(); }));
         ChooseMenu(ID_TIMELINE_MARK);  // at the newest row: the file's end
         const double start = Timeline().Log().Segments().back().startSeconds;
         ASSERT_TRUE(Labels().AddSegment(start + 1.0, start + 2.0, "question"));
-
         RestartApp();
-        card->SetPace(platform::SimulatedSoundCard::Pace::RealTime);
         ChooseSoundFile(path);
+        card->SetPace(platform::SimulatedSoundCard::Pace::RealTime);
         ChooseMenu(ID_INPUT_FILE);
-        ASSERT_TRUE(WaitUntil([&] {
-            Yield();
-            return !Timeline().Log().Empty();
-        }));
-        ASSERT_EQ(Labels().Segments().size(), 1u);
+        ASSERT_TRUE(WaitUntil([&] { return (Yield(), !Timeline().Log().Empty()); }));
+        ASSERT_EQ(Labels().Segments().size(), 1u) << decode;
         EXPECT_NEAR(Labels().Segments()[0].start, 1.0, 1e-9);
         EXPECT_TRUE(Timeline().Log().Marks().empty()) << "the rows have not reached it yet";
         ASSERT_TRUE(Labels().AddSegment(0.25, 0.5, "early"));
         bool found = false;
         EXPECT_EQ(kavrin_labels::LoadSidecar(path, &found).labels.segments.size(), 3u);
-        EXPECT_TRUE(WaitUntil([&] {
-            Yield();
-            return Timeline().Log().Marks().size() == 1u;
-        }));
-        EXPECT_TRUE(Messages().empty());
+        EXPECT_TRUE(WaitUntil([&] { return (Yield(), Timeline().Log().Marks().size() == 1u); }));
     }
+    EXPECT_TRUE(Messages().empty());
 }
 
 }  // namespace
