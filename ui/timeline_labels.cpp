@@ -104,10 +104,11 @@ LabelSet CTimelineLabels::LabelsOfRun(std::size_t run, double offset, double len
     const CEvaluationLog::Segment& info = m_log.Segments()[run];
     const double origin = info.startSeconds + offset;
     // A microsecond's leeway: timeline seconds are sums, a recording's length a quotient.
-    const auto inside = [&](double seconds) {
-        return RunAt(seconds) == run && seconds - origin >= -1e-6 &&
-               seconds - origin <= length + 1e-6;
+    const auto within = [&](double seconds) {
+        return seconds - origin >= -1e-6 && seconds - origin <= length + 1e-6;
     };
+    // A mark belongs to its row's run (the run's last row lies where the next run begins).
+    const auto inside = [&](double seconds) { return RunAt(seconds) == run && within(seconds); };
     LabelSet labels;
     labels.media = info.name;
     for (const Segment& segment : m_segments) {
@@ -117,7 +118,7 @@ LabelSet CTimelineLabels::LabelsOfRun(std::size_t run, double offset, double len
     }
     for (const CEvaluationLog::Mark& mark : m_log.Marks()) {
         const double at = m_log.Rows()[mark.row].timelineSeconds;
-        if (m_log.SegmentOf(mark.row) != run || !inside(at)) continue;
+        if (m_log.SegmentOf(mark.row) != run || !within(at)) continue;
         labels.segments.push_back({RunSeconds(at, origin), RunSeconds(at, origin), mark.label});
     }
     kavrin_labels::SortSegments(labels.segments);
