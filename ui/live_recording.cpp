@@ -24,7 +24,7 @@ void CLiveRecording::Toggle(bool lineRunning) {
     if (!m_armed)
         End();
     else if (lineRunning)
-        Begin();
+        Begin(false);
 }
 
 void CLiveRecording::LineStarting() {
@@ -33,7 +33,7 @@ void CLiveRecording::LineStarting() {
     // A pump left running in the background (capture stopped by another source) would hand
     // over a block of the old session before the capture reopens.
     g_liveAnalyzer.EndPump();
-    Begin();
+    Begin(true);
 }
 
 void CLiveRecording::LineStopped() {
@@ -45,7 +45,7 @@ void CLiveRecording::Close() {
     m_armed = false;
 }
 
-void CLiveRecording::Begin() {
+void CLiveRecording::Begin(bool wholeSession) {
     std::string error;
     const std::string path = NewRecordingPath(RecordingFolder(), std::time(nullptr), &error);
     if (path.empty()) {
@@ -59,6 +59,7 @@ void CLiveRecording::Begin() {
     }
     g_liveAnalyzer.m_blockSink.Attach(&m_recorder);
     m_attached = true;
+    m_wholeSession = wholeSession;
 }
 
 void CLiveRecording::End() {
@@ -68,6 +69,7 @@ void CLiveRecording::End() {
     g_liveAnalyzer.m_blockSink.Detach();
     m_attached = false;
     m_recorder.Stop();
+    if (m_onEnded) m_onEnded({m_recorder.Path(), m_recorder.SamplesWritten(), m_wholeSession});
 }
 
 std::string CLiveRecording::StatusText() {

@@ -6,11 +6,22 @@
 // User-interface thread only.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "sources/capture_recorder.h"
 
 namespace kavrin {
+
+// A recording that has just ended: its file, its length, and whether it holds the line's
+// session from the first block (else it began while capture ran).
+struct EndedRecording {
+    std::string path;
+    std::uint64_t samples = 0;
+    bool wholeSession = false;
+};
 
 class CLiveRecording {
 public:
@@ -33,12 +44,20 @@ public:
 
     CCaptureRecorder& Recorder() { return m_recorder; }
 
+    // Told of each recording that ends (the window keeps its labels beside it); the view sets
+    // it while it lives.
+    void SetOnEnded(std::function<void(const EndedRecording&)> onEnded) {
+        m_onEnded = std::move(onEnded);
+    }
+
 private:
-    void Begin();
+    void Begin(bool wholeSession);
     void End();
 
     bool m_armed = false;
     bool m_attached = false;
+    bool m_wholeSession = false;
+    std::function<void(const EndedRecording&)> m_onEnded;
     CCaptureRecorder m_recorder;
 };
 

@@ -182,8 +182,17 @@ std::size_t CTimeline::Drain() {
         row.lampReference = *reference;
         row.lamp = kavrin_labels::ToEvaluationLamp(LampFor(*reference, row.instFreq));
     };
-    return m_log.Drain(g_liveAnalyzer, kTimelineLiveAnalyzer, complete) +
-           m_log.Drain(g_fileAnalyzer, kTimelineFileAnalyzer, complete);
+    const std::size_t taken = m_log.Drain(g_liveAnalyzer, kTimelineLiveAnalyzer, complete) +
+                              m_log.Drain(g_fileAnalyzer, kTimelineFileAnalyzer, complete);
+    // A played file's labels come in with its first rows, its marks as its rows reach them.
+    if (m_labels) m_labels->TakeNewRuns();
+    return taken;
+}
+
+void CTimeline::RecordingEnded(const EndedRecording& ended) {
+    Drain();
+    // The live analyzer is still in the recorded session: a new one begins after this.
+    m_labels->KeepRecording(ended, g_liveAnalyzer.EvaluationSession());
 }
 
 void CTimeline::OnTick(const TickResult& tick) {
@@ -298,7 +307,7 @@ void CTimeline::OnClear() {
     if (m_labels->HoldsWork()) {
         wxMessageDialog ask(m_frame,
                             "Clear the timeline and its segments and marks? (Labels kept beside "
-                            "a reviewed recording stay there.)",
+                            "a recording stay there.)",
                             "Clear", wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
         if (ask.ShowModal() != wxID_YES) return;
     }

@@ -22,6 +22,7 @@ namespace kavrin {
 class CTimelinePane;
 class CTimelineReview;
 class CTimelineLabels;
+struct EndedRecording;
 
 // Where an export goes: asked of the user (a save dialog); tests answer instead. An empty
 // answer cancels.
@@ -52,6 +53,8 @@ public:
     // The display tick: takes the rows waiting in both rings, with the tick's lamp reference,
     // and redraws the pane only when rows arrived.
     void OnTick(const TickResult& tick);
+    // A live recording ended: the segments and marks made over it are kept beside it.
+    void RecordingEnded(const EndedRecording& ended);
 
     void OnShowTimeline();
     // A numbered mark, or with Shift held one whose text is asked for.

@@ -12,6 +12,7 @@
 #include "labels/label_sidecar.h"
 #include "platform/message_box.h"
 #include "platform/open_file_dialog.h"
+#include "ui/live_recording.h"
 #include "ui/segment_statistics_dlg.h"
 #include "ui/timeline.h"
 #include "ui/timeline_pane.h"
@@ -99,25 +100,31 @@ std::optional<std::size_t> CTimelineLabels::ShownRun() const {
     return m_log.Segments().size() - 1;
 }
 
-LabelSet CTimelineLabels::LabelsOfRun(std::size_t run) const {
+LabelSet CTimelineLabels::LabelsOfRun(std::size_t run, double offset, double length) const {
     const CEvaluationLog::Segment& info = m_log.Segments()[run];
+    const double origin = info.startSeconds + offset;
+    // A microsecond's leeway: timeline seconds are sums, a recording's length a quotient.
+    const auto within = [&](double seconds) {
+        return seconds - origin >= -1e-6 && seconds - origin <= length + 1e-6;
+    };
+    // A mark belongs to its row's run (the run's last row lies where the next run begins).
+    const auto inside = [&](double seconds) { return RunAt(seconds) == run && within(seconds); };
     LabelSet labels;
     labels.media = info.name;
     for (const Segment& segment : m_segments) {
-        if (RunAt(segment.start) != run) continue;
-        labels.segments.push_back({RunSeconds(segment.start, info.startSeconds),
-                                   RunSeconds(segment.end, info.startSeconds), segment.text});
+        if (!inside(segment.start)) continue;
+        labels.segments.push_back(
+            {RunSeconds(segment.start, origin), RunSeconds(segment.end, origin), segment.text});
     }
     for (const CEvaluationLog::Mark& mark : m_log.Marks()) {
-        if (m_log.SegmentOf(mark.row) != run) continue;
-        const double at = RunSeconds(m_log.Rows()[mark.row].timelineSeconds, info.startSeconds);
-        labels.segments.push_back({at, at, mark.label});
+        const double at = m_log.Rows()[mark.row].timelineSeconds;
+        if (m_log.SegmentOf(mark.row) != run || !within(at)) continue;
+        labels.segments.push_back({RunSeconds(at, origin), RunSeconds(at, origin), mark.label});
     }
     kavrin_labels::SortSegments(labels.segments);
-    if (m_baseline && RunAt(m_baseline->start) == run)
-        labels.baseline = Segment{RunSeconds(m_baseline->start, info.startSeconds),
-                                  RunSeconds(m_baseline->end, info.startSeconds),
-                                  {}};
+    if (m_baseline && inside(m_baseline->start))
+        labels.baseline =
+            Segment{RunSeconds(m_baseline->start, origin), RunSeconds(m_baseline->end, origin), {}};
     if (run == ShownRun() && !m_review.Path().empty())
         labels.duration = m_review.LengthSeconds();
     else if (!m_log.Empty())
@@ -339,6 +346,9 @@ std::string CTimelineLabels::Export(const std::string& path) const {
     const std::optional<std::size_t> run = ShownRun();
     if (!run) return "There is nothing in the timeline to export labels of";
     LabelSet labels = LabelsOfRun(*run);
+    // With what the sidecar holds beyond the part of the file played.
+    for (const auto& [recording, kept] : m_kept)
+        if (kept.run == *run && kept.offset == 0.0) labels.segments = LabelsToKeep(kept).segments;
     return kavrin_labels::WriteLabelFile(path, labels, labels.media);
 }
 
@@ -374,50 +384,125 @@ void CTimelineLabels::TakeNewRuns() {
     bool any = false;
     for (; m_seenRuns < runs.size(); ++m_seenRuns) {
         const CEvaluationLog::Segment& run = runs[m_seenRuns];
-        if (run.analyzer != kTimelineReviewAnalyzer || run.name.empty()) continue;
-        bool found = false;
-        const kavrin_labels::LabelReadResult read = kavrin_labels::LoadSidecar(run.name, &found);
-        if (!read.error.empty()) {
-            Status("Labels of " + BaseName(run.name) + " not read: " + read.error);
-            continue;
-        }
-        if (!found) continue;
-        m_kept.insert(run.name);
-        for (const Segment& segment : read.labels.segments) {
-            if (segment.IsMark())
-                AddMarkNear(m_seenRuns, segment.start, segment.text);
-            else
-                m_segments.push_back({segment.start + run.startSeconds,
-                                      segment.end + run.startSeconds, segment.text});
-        }
-        if (read.labels.baseline)
-            m_baseline = Segment{read.labels.baseline->start + run.startSeconds,
-                                 read.labels.baseline->end + run.startSeconds,
-                                 {}};
-        any = true;
+        if (m_seenRuns > 0) HoldBeyond(m_seenRuns - 1, run.startSeconds);
+        const bool recording =
+            run.analyzer == kTimelineReviewAnalyzer || run.analyzer == kTimelineFileAnalyzer;
+        if (recording && !run.name.empty() && LoadKept(m_seenRuns)) any = true;
     }
+    PlaceHeldMarks();
     if (any) RefreshBaseline();
+}
+
+bool CTimelineLabels::LoadKept(std::size_t run) {
+    const CEvaluationLog::Segment& info = m_log.Segments()[run];
+    // The newest run of a recording is the one its sidecar holds.
+    KeptRecording& kept = m_kept[info.name];
+    kept = KeptRecording{};
+    kept.run = run;
+    bool found = false;
+    const kavrin_labels::LabelReadResult read = kavrin_labels::LoadSidecar(info.name, &found);
+    if (!read.error.empty()) {
+        Status("Labels of " + BaseName(info.name) + " not read: " + read.error);
+        return false;
+    }
+    if (!found) return false;
+    kept.saved = true;
+    for (const Segment& segment : read.labels.segments) {
+        if (segment.IsMark())
+            kept.held.push_back(segment);  // a mark needs its row
+        else
+            m_segments.push_back(
+                {segment.start + info.startSeconds, segment.end + info.startSeconds, segment.text});
+    }
+    if (read.labels.baseline)
+        m_baseline = Segment{read.labels.baseline->start + info.startSeconds,
+                             read.labels.baseline->end + info.startSeconds,
+                             {}};
+    return true;
+}
+
+void CTimelineLabels::PlaceHeldMarks() {
+    const auto& runs = m_log.Segments();
+    const auto& rows = m_log.Rows();
+    for (auto& [path, kept] : m_kept) {
+        const std::size_t last =
+            kept.run + 1 < runs.size() ? runs[kept.run + 1].firstRow : rows.size();
+        if (kept.held.empty() || last <= runs[kept.run].firstRow) continue;
+        // A review's rows are all in; a playing file's reach its marks one after the other.
+        // The row at or after a mark is there: no row still to come lies nearer.
+        const double reached =
+            runs[kept.run].analyzer == kTimelineReviewAnalyzer
+                ? std::numeric_limits<double>::infinity()
+                : rows[last - 1].timelineSeconds - runs[kept.run].startSeconds - kept.offset + 1e-6;
+        std::vector<Segment> held;
+        for (const Segment& segment : kept.held) {
+            if (segment.IsMark() && segment.start <= reached)
+                AddMarkNear(kept.run, kept.offset + segment.start, segment.text);
+            else
+                held.push_back(segment);
+        }
+        kept.held = std::move(held);
+    }
+}
+
+void CTimelineLabels::HoldBeyond(std::size_t run, double end) {
+    for (auto& [path, kept] : m_kept) {
+        if (kept.run != run) continue;
+        // Beyond the end they would fall in the next run's stretch of the axis, and be lost to
+        // this recording's sidecar.
+        const double origin = m_log.Segments()[run].startSeconds + kept.offset;
+        const auto beyond =
+            std::stable_partition(m_segments.begin(), m_segments.end(),
+                                  [end](const Segment& s) { return s.start < end; });
+        for (auto it = beyond; it != m_segments.end(); ++it)
+            kept.held.push_back(
+                {RunSeconds(it->start, origin), RunSeconds(it->end, origin), it->text});
+        m_segments.erase(beyond, m_segments.end());
+    }
+}
+
+void CTimelineLabels::KeepRecording(const EndedRecording& ended, std::uint32_t session) {
+    const auto& runs = m_log.Segments();
+    const auto& rows = m_log.Rows();
+    for (std::size_t i = runs.size(); i-- > 0;) {
+        if (runs[i].analyzer != kTimelineLiveAnalyzer || runs[i].session != session) continue;
+        if (ended.path.empty() || runs[i].source != EvaluationSource::Line) return;
+        KeptRecording kept;
+        kept.run = i;
+        kept.length = static_cast<double>(ended.samples) / 11025.0;
+        if (!ended.wholeSession) {
+            // Begun while capture ran: it ends with the run's newest block, exactly when the
+            // line stopped, within a block when Record was unchecked while capture went on.
+            const std::size_t last = i + 1 < runs.size() ? runs[i + 1].firstRow : rows.size();
+            kept.offset =
+                std::max(0.0, rows[last - 1].timelineSeconds - runs[i].startSeconds - kept.length);
+        }
+        m_kept[ended.path] = std::move(kept);
+        Changed();
+        return;
+    }
+}
+
+LabelSet CTimelineLabels::LabelsToKeep(const KeptRecording& kept) const {
+    LabelSet labels = LabelsOfRun(kept.run, kept.offset, kept.length);
+    labels.segments.insert(labels.segments.end(), kept.held.begin(), kept.held.end());
+    kavrin_labels::SortSegments(labels.segments);
+    return labels;
 }
 
 void CTimelineLabels::Changed() {
     m_pane.ForgetClickedSegment();
     m_pane.Redraw();
-    // The newest review of each recording is the one its sidecar holds.
-    std::map<std::string, std::size_t> newest;
-    const auto& runs = m_log.Segments();
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        if (runs[i].analyzer == kTimelineReviewAnalyzer && !runs[i].name.empty() &&
-            runs[i].firstRow < m_log.Rows().size())
-            newest[runs[i].name] = i;
-    for (const auto& [path, run] : newest) {
-        LabelSet labels = LabelsOfRun(run);
-        if (labels.segments.empty() && !m_kept.count(path)) continue;
+    for (auto& [path, kept] : m_kept) {
+        if (kept.run >= m_log.Segments().size()) continue;
+        const LabelSet labels = LabelsToKeep(kept);
+        if (labels.segments.empty() && !kept.saved) continue;
         const std::string error = kavrin_labels::SaveSidecar(path, labels);
         if (!error.empty()) {
             Status("The labels of " + BaseName(path) + " are not saved: " + error);
             continue;
         }
-        m_kept.insert(path);
+        kept.saved = true;
     }
 }
 

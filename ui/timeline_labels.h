@@ -1,7 +1,8 @@
 // The labelled segments of the timeline: made from the selection (or between two marks), their
 // edges dragged and their texts changed in the label row, deleted with Delete; their statistics,
 // their import and export as Audacity, Praat or ELAN labels, and the sidecar kept beside a
-// reviewed recording (loaded when its review ends, written on every change).
+// reviewed recording or a played file (loaded when its rows begin to arrive, written on every
+// change) and beside a live recording (written when it ends, and on every change after).
 //
 // Segments are kept in timeline seconds; what leaves the window (sidecar, label files,
 // statistics) is in seconds of the recording or run the segment lies in.
@@ -12,8 +13,10 @@
 #include <wx/frame.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +30,7 @@ namespace kavrin {
 
 class CTimelinePane;
 class CTimelineReview;
+struct EndedRecording;
 
 class CTimelineLabels {
 public:
@@ -74,9 +78,13 @@ public:
     // The recording shown's segments and marks; empty on success, else the message.
     std::string Export(const std::string& path) const;
 
-    // The sidecars of reviews that arrived since the last call come in.
+    // The sidecars of the reviews and played files whose runs arrived since the last call come
+    // in; the marks of a played file are set as its rows reach them. After every drain.
     void TakeNewRuns();
-    // The sidecars of the reviewed recordings are written again (after any change).
+    // A live recording of the line's session `session` ended: the segments and marks of its
+    // stretch are kept beside it, in its own seconds.
+    void KeepRecording(const EndedRecording& ended, std::uint32_t session);
+    // The sidecars of the recordings shown are written again (after any change).
     void Changed();
     // Segments or marks would be lost by a Clear.
     bool HoldsWork() const;
@@ -88,8 +96,32 @@ private:
     std::optional<std::size_t> RunAt(double seconds) const;
     // The run that imports and exports concern: the reviewed recording's, else the newest.
     std::optional<std::size_t> ShownRun() const;
-    // Segments and marks of run `run`, in its own seconds.
-    kavrin_labels::LabelSet LabelsOfRun(std::size_t run) const;
+    // A recording whose labels are kept beside it: the run that shows it (the newest), where
+    // in that run it begins and how long it is (a live recording may be a stretch of its run),
+    // and the labels of its sidecar the window does not show, in the recording's seconds: marks
+    // the playing file has not reached yet, segments beyond where it stopped.
+    struct KeptRecording {
+        std::size_t run = 0;
+        double offset = 0.0;
+        double length = std::numeric_limits<double>::infinity();
+        std::vector<kavrin_labels::Segment> held;
+        // Its sidecar was read or written: written again after a change, so that a label
+        // deleted stays deleted.
+        bool saved = false;
+    };
+
+    // Segments and marks of run `run` (of its stretch from `offset` seconds for `length`), in
+    // seconds of that stretch.
+    kavrin_labels::LabelSet LabelsOfRun(
+        std::size_t run, double offset = 0.0,
+        double length = std::numeric_limits<double>::infinity()) const;
+    kavrin_labels::LabelSet LabelsToKeep(const KeptRecording& kept) const;
+    // Reads the sidecar of run `run`'s recording; true when it held labels.
+    bool LoadKept(std::size_t run);
+    // The marks held back whose time the rows of their run have reached.
+    void PlaceHeldMarks();
+    // Run `run` has ended at timeline second `end`: its recording's segments beyond are held.
+    void HoldBeyond(std::size_t run, double end);
     void Status(const std::string& text);
     void AddMarkNear(std::size_t run, double seconds, const std::string& text);
 
@@ -100,9 +132,7 @@ private:
     std::vector<kavrin_labels::Segment> m_segments;
     std::optional<kavrin_labels::Segment> m_baseline;  // timeline seconds
     std::size_t m_seenRuns = 0;
-    // Recordings whose sidecar was read or written: they are written again after a change, so
-    // that a label deleted stays deleted.
-    std::set<std::string> m_kept;
+    std::map<std::string, KeptRecording> m_kept;  // by the recording's path
 };
 
 }  // namespace kavrin

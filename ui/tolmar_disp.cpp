@@ -77,6 +77,7 @@ CTolmarDisp::~CTolmarDisp() {
     StopTone();
     g_liveAnalyzer.CloseCapture();
     CLiveRecording::Get().Close();
+    CLiveRecording::Get().SetOnEnded(nullptr);
     g_fileAnalyzer.ClosePlayback();
     // The pump has ended: the sound file (and its exclusive lock) is released with the window,
     // not only when the program's statics go.
@@ -97,6 +98,8 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
             std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
     m_timeline = std::make_unique<CTimeline>(frame, m_form);
     m_timeline->BindCommands(*this);
+    CLiveRecording::Get().SetOnEnded(
+        [this](const EndedRecording& ended) { m_timeline->RecordingEnded(ended); });
     // A review analyses with the form's two adjust values as a start command reads them.
     m_timeline->Review().SetAdjustValues([this] {
         return std::make_pair(ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10),

@@ -1,18 +1,21 @@
 // The window's decoding switch and recording through the real window and the simulated card:
 // the check items, the remembered switch, the File dialog's types, a decoded run, a file that
 // cannot be decoded, Stop File, and a recording of exactly the captured blocks with its status
-// pane.
+// pane and its marks beside it.
 #include <wx/statusbr.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "app/main_frame.h"
+#include "labels/label_sidecar.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/sound_file_support.h"
 #include "ui/command_ids.h"
 #include "ui/live_recording.h"
+#include "ui/timeline.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {
@@ -154,6 +157,41 @@ TEST_F(RecordingWindowTest, RecordKeepsExactlyTheCapturedBlocksAndShowsTheFileWh
     EXPECT_FALSE(recorder.IsRecording());
     ChooseMenu(ID_LINE_OFF);
     EXPECT_TRUE(Messages().empty());
+    ::unsetenv("XDG_MUSIC_DIR");
+}
+
+// From the session's start or its fourth block on; a sidecar not written is a word in the pane.
+TEST_F(RecordingWindowTest, ALiveRecordingsMarksAreKeptBesideIt) {
+    ::setenv("XDG_MUSIC_DIR", TempPath("music").c_str(), 1);
+    ASSERT_TRUE(StartApp());
+    const CEvaluationLog& log = View()->Timeline()->Log();
+    const std::tuple<std::size_t, std::size_t, bool> cases[] = {
+        {0, 8, false}, {3, 5, false}, {0, 2, true}};
+    std::vector<std::string> paths;
+    for (const auto& [before, during, blocked] : cases) {
+        const std::size_t first = log.Rows().size() + before, all = first + during;
+        card->SetCaptureSamples(TestSamples(4096 * before, 12));
+        if (before == 0) ChooseMenu(ID_LINE_RECORD);
+        ChooseMenu(ID_LINE_ON);
+        ASSERT_TRUE(WaitUntil([&] { return (Yield(), log.Rows().size() == first); }));
+        if (before > 0) ChooseMenu(ID_LINE_RECORD);
+        card->SetCaptureSamples(TestSamples(4096 * during, 13));
+        ASSERT_TRUE(WaitUntil([&] { return (Yield(), log.Rows().size() == all); }));
+        paths.push_back(CLiveRecording::Get().Recorder().Path());
+        if (blocked) std::filesystem::create_directory(kavrin_labels::SidecarPathFor(paths.back()));
+        ChooseMenu(ID_TIMELINE_MARK);
+        ChooseMenu(ID_LINE_OFF);
+        ChooseMenu(ID_LINE_RECORD);  // unchecked for the next case
+        EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(0).Contains("not saved"), blocked);
+    }
+    // Read at the end: the later sessions' changes left the earlier recordings' labels whole.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto& [before, during, blocked] = cases[i];
+        bool found = false;
+        const auto kept = kavrin_labels::LoadSidecar(paths[i], &found).labels.segments;
+        ASSERT_EQ(kept.size(), blocked ? 0u : 1u) << before;
+        for (const auto& mark : kept) EXPECT_NEAR(mark.end, during * 4096 / 11025.0, 1e-6);
+    }
     ::unsetenv("XDG_MUSIC_DIR");
 }
 

@@ -2,7 +2,7 @@
 // recording give the statistics kavrin-analyze --decode --segments gives (the rows of a review are
 // --decode's) for the exported labels, come back after a restart from the sidecar, follow the mouse
 // in the label row (edge drag, double click, Delete), survive a sidecar that cannot be written, and
-// Clear asks before losing them.
+// Clear asks before losing them; a played file's come back when it is played again.
 #include <wx/statusbr.h>
 #include <wx/textdlg.h>
 
@@ -15,6 +15,7 @@
 #include "app/kavrin_app.h"
 #include "app/main_frame.h"
 #include "labels/label_sidecar.h"
+#include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/sound_file_support.h"
 #include "ui/command_ids.h"
@@ -295,6 +296,36 @@ TEST_F(SegmentsWindowTest, APauseIsNoReadingAndSegmentsCompareWithTheBaseline) {
     EXPECT_TRUE(std::any_of(layout.stripCells.begin(), layout.stripCells.end(),
                             [](const auto& cell) { return cell.lamp == EvaluationLamp::None; }));
     EXPECT_GE(layout.inst.size(), 2u) << "the pause is a gap";
+}
+
+// Raw and decoded, after a restart; a change made before the rows reach the mark keeps the mark.
+TEST_F(SegmentsWindowTest, APlayedFilesLabelsComeBackWhenItIsPlayedAgain) {
+    ASSERT_TRUE(StartApp());
+    for (const bool decode : {false, true}) {
+        const std::string path = TempPath(decode ? "decoded.wav" : "raw.wav");
+        sound_file_test::WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
+                                        sound_file_test::TestSamples(11025 * 3));
+        if (decode) ChooseMenu(ID_INPUT_DECODE);
+        ChooseSoundFile(path);
+        card->SetPace(platform::SimulatedSoundCard::Pace::Immediate);
+        ChooseMenu(ID_INPUT_FILE);
+        ASSERT_TRUE(WaitUntil([] { return g_fileAnalyzer.m_thread.Finished(); }));
+        ChooseMenu(ID_TIMELINE_MARK);  // at the newest row: the file's end
+        const double start = Timeline().Log().Segments().back().startSeconds;
+        ASSERT_TRUE(Labels().AddSegment(start + 1.0, start + 2.0, "question"));
+        RestartApp();
+        ChooseSoundFile(path);
+        card->SetPace(platform::SimulatedSoundCard::Pace::RealTime);
+        ChooseMenu(ID_INPUT_FILE);
+        ASSERT_TRUE(WaitUntil([&] { return (Yield(), !Timeline().Log().Empty()); }));
+        ASSERT_EQ(Labels().Segments(), std::vector<Segment>({{1.0, 2.0, "question"}})) << decode;
+        EXPECT_TRUE(Timeline().Log().Marks().empty()) << "the rows have not reached it yet";
+        ASSERT_TRUE(Labels().AddSegment(0.25, 0.5, "early"));
+        bool found = false;
+        EXPECT_EQ(kavrin_labels::LoadSidecar(path, &found).labels.segments.size(), 3u);
+        EXPECT_TRUE(WaitUntil([&] { return (Yield(), Timeline().Log().Marks().size() == 1u); }));
+    }
+    EXPECT_TRUE(Messages().empty());
 }
 
 }  // namespace
