@@ -38,12 +38,16 @@ struct StreamState {
     SampleRing ring;
     std::atomic<bool> paused{false};          // output plays silence; input drops what it hears
     std::atomic<std::uint64_t> discardTo{0};  // output: the callback drops what lies before
+    // Input: the write position from which the callback wakes the service thread (it has
+    // nothing to do before the front buffer can be filled); set by the service thread.
+    std::atomic<std::uint64_t> wakeFrom{0};
     const std::shared_ptr<DeviceWake> wake;
 };
 
 // Moves samples between a PortAudio callback stream and the queued buffers through a ring. The
 // callback runs on PortAudio's real-time thread: it only copies samples between the stream and
-// the ring and wakes the service thread, so it never blocks, allocates or takes a lock.
+// the ring and wakes the service thread (capture: only once there is a buffer's worth for it),
+// so it never blocks, allocates or takes a lock.
 //
 // Once started, a capture stream runs until the device closes; a stop only drops what it hears.
 // Stopping a stream can wait on the server, so streams are ended only by the closer's thread.
@@ -116,6 +120,11 @@ private:
         if (input != nullptr) {
             // What does not fit is lost: the reader has fallen seconds behind.
             if (!paused) state->ring.Write(static_cast<const std::int16_t*>(input), count);
+            // A read-modify-write, as in WakeFrom: either it reads the new mark, or WakeFrom
+            // sees this write.
+            if (state->ring.WritePosition() <
+                state->wakeFrom.fetch_add(0, std::memory_order_acq_rel))
+                return paContinue;
         } else if (output != nullptr) {
             auto* samples = static_cast<std::int16_t*>(output);
             state->ring.SkipTo(state->discardTo.load(std::memory_order_acquire));
@@ -134,7 +143,10 @@ private:
             const std::size_t total = m_core.SamplesIn(*buffer.header);
             auto* data = static_cast<std::int16_t*>(buffer.header->data);
             buffer.samples += m_state->ring.Read(data + buffer.samples, total - buffer.samples);
-            if (buffer.samples < total) return done;
+            if (buffer.samples < total) {
+                WakeFrom(total - buffer.samples);
+                return done;
+            }
         }
         // No buffer waits: keep only a short stretch, enough to bridge the moment in which a
         // buffer is handed back, so that a late reader never hears old sound.
@@ -143,7 +155,17 @@ private:
         const std::size_t available = m_state->ring.Available();
         if (available > keep)
             m_state->ring.SkipTo(m_state->ring.ReadPosition() + (available - keep));
+        WakeFrom(keep);
         return done;
+    }
+
+    // The callback wakes the service thread once `more` samples (at most a full ring) lie
+    // beyond those read. Should they have come already, the next round is due now.
+    void WakeFrom(std::size_t more) {
+        SampleRing& ring = m_state->ring;
+        const std::uint64_t from = ring.ReadPosition() + std::min(more, ring.Capacity());
+        m_state->wakeFrom.exchange(from, std::memory_order_acq_rel);
+        if (ring.WritePosition() >= from) m_state->wake->Post();
     }
 
     // The producer side of an output ring. A buffer is done once the callback has taken its

@@ -58,7 +58,8 @@ struct RowWriter {
 
 }  // namespace
 
-int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf) {
+int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf,
+                  bool make) {
     int folder = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     std::size_t begin = 0;
     for (std::size_t slash = name.find('/'); folder >= 0 && slash != std::string::npos;
@@ -66,7 +67,7 @@ int OpenCsvFolder(const std::string& directory, const std::string& name, std::st
         const std::string part = name.substr(begin, slash - begin);
         if (part.empty()) continue;
         // The mirrored folders are made as needed and entered without following a link.
-        if (::mkdirat(folder, part.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (make && ::mkdirat(folder, part.c_str(), 0777) != 0 && errno != EEXIST) {
             const int error = errno;
             ::close(folder);
             errno = error;

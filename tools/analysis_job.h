@@ -30,9 +30,10 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
                  const ProgressSink& progress);
 
 // Opens the folder a CSV named `name` (relative, folders separated by '/') goes to under
-// `directory`, making the folders on the way and following no link inside `directory`; -1 with
-// errno set when that fails. `leaf` gets the CSV's own file name.
-int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf);
+// `directory`, making the folders on the way (unless `make` is false) and following no link
+// inside `directory`; -1 with errno set when that fails. `leaf` gets the CSV's own file name.
+int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf,
+                  bool make = true);
 
 // Removes the partial file of a job in progress when SIGINT, SIGTERM, SIGHUP or SIGPIPE end
 // the process, so that an interrupted batch leaves only whole CSVs. Call once per process.

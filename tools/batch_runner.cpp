@@ -1,6 +1,7 @@
 #include "tools/batch_runner.h"
 
 #include <sched.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -88,12 +89,17 @@ bool RunBatch(const std::vector<std::string>& inputs, const BatchSettings& setti
               std::FILE* out) {
     const std::vector<PlannedInput> plan = PlanBatch(inputs, settings);
     if (!settings.outputDir.empty()) {
+        // Each folder the batch writes to, reached as its writers reach it (no link followed
+        // inside the output folder), and never made just for this.
         std::set<std::string> folders;
-        for (const PlannedInput& p : plan)
-            folders.insert(
-                settings.outputDir + "/" +
-                p.name.substr(0, p.name.rfind('/') == std::string::npos ? 0 : p.name.rfind('/')));
-        for (const std::string& folder : folders) RemoveStalePartialFiles(folder);
+        for (const PlannedInput& p : plan) folders.insert(p.name.substr(0, p.name.rfind('/') + 1));
+        for (const std::string& folder : folders) {
+            std::string leaf;
+            const int fd = OpenCsvFolder(settings.outputDir, folder, &leaf, false);
+            if (fd < 0) continue;
+            RemoveStalePartialFiles(fd);
+            ::close(fd);
+        }
     }
     std::size_t toAnalyse = 0;
     for (const PlannedInput& p : plan) toAnalyse += p.skipped ? 0 : 1;

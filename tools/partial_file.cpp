@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -64,13 +65,24 @@ int CreatePartialFile(int folderFd, std::string* name) {
     return -1;
 }
 
-void RemoveStalePartialFiles(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
+void RemoveStalePartialFiles(int folderFd) {
+    // The listing gets a descriptor of its own: closedir closes it.
+    const int listed = ::dup(folderFd);
+    DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (dir == nullptr) {
+        if (listed >= 0) ::close(listed);
+        return;
+    }
+    const uid_t user = ::geteuid();
     while (const dirent* entry = ::readdir(dir)) {
         const std::optional<long> writer = PartialWriter(entry->d_name);
+        // A writer that runs, or one this user may not signal (EPERM), keeps its file.
         if (!writer || ::kill(static_cast<pid_t>(*writer), 0) == 0 || errno != ESRCH) continue;
-        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        struct stat status {};
+        if (::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || status.st_uid != user)
+            continue;
+        ::unlinkat(folderFd, entry->d_name, 0);
     }
     ::closedir(dir);
 }

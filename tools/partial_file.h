@@ -20,8 +20,9 @@ std::optional<long> PartialWriter(const std::string& entry);
 // writing, or -1 with errno set. `name` gets the file's name in that folder.
 int CreatePartialFile(int folderFd, std::string* name);
 
-// Removes the partial files in `folder` whose writer no longer runs (a batch killed with
-// SIGKILL, or a machine that went down, leaves them behind). Those of running writers stay.
-void RemoveStalePartialFiles(const std::string& folder);
+// Removes the partial files in the opened folder `folderFd` whose writer no longer runs (a
+// batch killed with SIGKILL, or a machine that went down, leaves them behind): only regular
+// files of this user, never through a link. Those of running writers stay.
+void RemoveStalePartialFiles(int folderFd);
 
 }  // namespace kavrin_analyze

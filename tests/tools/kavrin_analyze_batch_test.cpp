@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -302,15 +303,27 @@ TEST_F(KavrinAnalyzeBatch, ABatchRemovesThePartialFilesOfKilledWritersOnly) {
     ::waitpid(pid, nullptr, 0);
     const std::vector<std::string> stale = PartialFiles(out);
     ASSERT_EQ(stale.size(), 1u) << "the killed batch left no partial file";
-    // One of a writer that still runs (this test) stays.
-    const fs::path running =
-        out / (".kavrin-analyze." + std::to_string(::getpid()) + ".0123456789abcdef.part");
-    std::ofstream(running) << "half";
+    // One of a writer that still runs (this test) stays; so do names of the dead writer that
+    // are no regular file of this user: a link, another's file.
+    const auto named = [&](long writer, const char* token) {
+        return (out / (".kavrin-analyze." + std::to_string(writer) + "." + token + ".part"))
+            .string();
+    };
+    std::set<std::string> kept = {named(::getpid(), "0123456789abcdef"),
+                                  named(pid, "1111111111111111")};
+    std::ofstream(named(::getpid(), "0123456789abcdef")) << "half";
+    fs::create_symlink(big, named(pid, "1111111111111111"));
+    if (::geteuid() == 0) {
+        const std::string foreign = *kept.insert(named(pid, "2222222222222222")).first;
+        std::ofstream(foreign) << "another's";
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    }
 
     const Result r = Run("--output-dir " + Quote(out.string()) + " " +
                          Quote(Recording("small.raw", 40000, 23).string()));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(PartialFiles(out), std::vector<std::string>{running.string()});
+    const std::vector<std::string> left = PartialFiles(out);
+    EXPECT_EQ(std::set<std::string>(left.begin(), left.end()), kept);
 }
 
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {
