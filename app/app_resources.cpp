@@ -42,9 +42,9 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(input, ID_INPUT_SOUND_DEVICES, "Sound Devices...");
 
     auto* timeline = new wxMenu;
-    AppendCommand(timeline, ID_TIMELINE_SHOW, "&Show Timeline", wxITEM_CHECK);
-    AppendCommand(timeline, ID_TIMELINE_MARK, "&Mark");
-    AppendCommand(timeline, ID_TIMELINE_EXPORT_CSV, "Export &CSV...");
+    AppendCommand(timeline, ID_TIMELINE_SHOW, "&Show Timeline\tCtrl+T", wxITEM_CHECK);
+    AppendCommand(timeline, ID_TIMELINE_MARK, "&Mark\tCtrl+M");
+    AppendCommand(timeline, ID_TIMELINE_EXPORT_CSV, "Export &CSV...\tCtrl+E");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_PNG, "Export &PNG...");
     AppendCommand(timeline, ID_TIMELINE_CLEAR, "C&lear");
     timeline->AppendSeparator();
@@ -92,10 +92,8 @@ wxAcceleratorTable CreateAccelerators() {
         {wxACCEL_SHIFT, WXK_INSERT, ToolkitId(ID_EDIT_PASTE)},
         {wxACCEL_NORMAL, WXK_F6, ToolkitId(ID_NEXT_PANE)},
         {wxACCEL_SHIFT, WXK_F6, ToolkitId(ID_PREV_PANE)},
-        {wxACCEL_CTRL, 'T', ToolkitId(ID_TIMELINE_SHOW)},
-        {wxACCEL_CTRL, 'M', ToolkitId(ID_TIMELINE_MARK)},
+        // Ctrl+T, Ctrl+M and Ctrl+E are the menu items' own shortcuts, shown beside them.
         {wxACCEL_CTRL | wxACCEL_SHIFT, 'M', ToolkitId(ID_TIMELINE_MARK)},
-        {wxACCEL_CTRL, 'E', ToolkitId(ID_TIMELINE_EXPORT_CSV)},
     };
     return wxAcceleratorTable(static_cast<int>(sizeof(entries) / sizeof(entries[0])), entries);
 }

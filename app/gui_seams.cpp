@@ -53,6 +53,7 @@ std::optional<std::string> ChooseFile(const platform::OpenFileRequest& request) 
     // same names that "*.WAV" in the name field would.
     wxFileDialog dialog(parent, wxString::FromUTF8(request.title), wxEmptyString, wxEmptyString,
                         OpenFileWildcard(request), style);
+    dialog.SetFilterIndex(request.initialFilter);
     if (dialog.ShowModal() != wxID_OK) return std::nullopt;
     return std::string(dialog.GetPath().fn_str());
 }

@@ -25,7 +25,9 @@
 #include "platform/sound_device_choice.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/frame_placement.h"
 #include "ui/string_table.h"
+#include "ui/timeline.h"
 #include "ui/timeline_review.h"
 #include "ui/tolmar_disp.h"
 
@@ -131,6 +133,7 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     }
     if (CTolmarDisp* view = GetView(); view && view->Timeline())
         view->Timeline()->SetMinVoicedShare(LoadMinVoicedShare(*m_settings));
+    PlaceFrameAsLeft();
     m_mainFrame->Show(true);
     m_mainFrame->Update();
     if (!review.empty()) {
@@ -140,6 +143,32 @@ bool CKavrinApp::InitInstance(const wxString& path) {
         });
     }
     return true;
+}
+
+void CKavrinApp::PlaceFrameAsLeft() {
+    m_frameRemembered = false;
+    const FrameSettings frame = LoadFrameSettings(*m_settings);
+    CTimeline* timeline = GetView() ? GetView()->Timeline() : nullptr;
+    // The pane first: showing it grows the frame, which the remembered size then replaces.
+    if (frame.timelineShown && timeline) timeline->ShowTimeline(true);
+    if (frame.rect) m_mainFrame->SetSize(FitIntoArea(*frame.rect, WorkAreaAt(*frame.rect)));
+    if (frame.maximized) m_mainFrame->Maximize(true);
+    m_frameSettings = frame;
+    // Remembered as the frame closes (the view and its timeline are gone by the exit).
+    m_mainFrame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        RememberFrame();
+        event.Skip();
+    });
+}
+
+void CKavrinApp::RememberFrame() {
+    if (!m_mainFrame) return;
+    m_frameSettings.maximized = m_mainFrame->IsMaximized();
+    if (!m_mainFrame->IsMaximized() && !m_mainFrame->IsIconized() && !m_mainFrame->IsFullScreen())
+        m_frameSettings.rect = m_mainFrame->GetRect();
+    if (CTolmarDisp* view = GetView(); view && view->Timeline())
+        m_frameSettings.timelineShown = view->Timeline()->IsShown();
+    m_frameRemembered = true;
 }
 
 void CKavrinApp::ExitInstance() {
@@ -152,6 +181,7 @@ void CKavrinApp::ExitInstance() {
             SaveRecentFiles(*m_settings, *m_docManager->GetFileHistory());
             SavePreviewPages(*m_settings, m_previewPages);
             SaveDecodeAudioFiles(*m_settings, g_fileAnalyzer.m_decodeAudio);
+            if (m_frameRemembered) SaveFrameSettings(*m_settings, m_frameSettings);
             if (CTolmarDisp* view = GetView(); view && view->Timeline())
                 SaveMinVoicedShare(*m_settings, view->Timeline()->MinVoicedShare());
             for (const auto direction :

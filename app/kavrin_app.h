@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/settings.h"
+
 class wxConfigBase;
 class wxHtmlHelpController;
 
@@ -68,6 +70,10 @@ public:
     void SetDocumentPathPrompt(DocumentPathPrompt prompt) { m_pathPrompt = std::move(prompt); }
 
 private:
+    // The frame where it was left (size, place, timeline), and the same kept as it closes.
+    void PlaceFrameAsLeft();
+    void RememberFrame();
+
     CKavrinDocManager* m_docManager = nullptr;
     CMainFrame* m_mainFrame = nullptr;
     std::unique_ptr<wxConfigBase> m_settings;
@@ -77,6 +83,8 @@ private:
     bool m_reviewRequested = false;  // kavrin --review FILE
     int m_previewPages = 0;
     DocumentPathPrompt m_pathPrompt;
+    FrameSettings m_frameSettings;
+    bool m_frameRemembered = false;
 };
 
 }  // namespace kavrin

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -27,6 +28,7 @@ constexpr const char* kPreviewPagesKey = "/Settings/PreviewPages";
 constexpr const char* kDecodeAudioFilesKey = "/Settings/DecodeAudioFiles";
 constexpr const char* kMinVoicedShareKey = "/Settings/MinVoicedShare";
 constexpr const char* kDevicesGroup = "/Devices/";
+constexpr const char* kWindowGroup = "/Window/";
 
 wxString DeviceKey(platform::SoundDirection direction) {
     return wxString(kDevicesGroup) +
@@ -291,6 +293,33 @@ void SaveMinVoicedShare(wxConfigBase& config, double share) {
         config.Write(kMinVoicedShareKey, share);
     else
         config.DeleteEntry(kMinVoicedShareKey, false);
+}
+
+FrameSettings LoadFrameSettings(wxConfigBase& config) {
+    FrameSettings frame;
+    const wxString group = kWindowGroup;
+    long x = 0, y = 0, width = 0, height = 0;
+    // A place is taken whole or not at all; a size no window could have is no place.
+    if (config.Read(group + "X", &x) && config.Read(group + "Y", &y) &&
+        config.Read(group + "Width", &width) && config.Read(group + "Height", &height) &&
+        width > 0 && height > 0 && width <= 1 << 16 && height <= 1 << 16 &&
+        std::abs(x) <= 1 << 20 && std::abs(y) <= 1 << 20)
+        frame.rect = wxRect(int(x), int(y), int(width), int(height));
+    config.Read(group + "Maximized", &frame.maximized, false);
+    config.Read(group + "Timeline", &frame.timelineShown, false);
+    return frame;
+}
+
+void SaveFrameSettings(wxConfigBase& config, const FrameSettings& frame) {
+    const wxString group = kWindowGroup;
+    if (frame.rect) {
+        config.Write(group + "X", long(frame.rect->x));
+        config.Write(group + "Y", long(frame.rect->y));
+        config.Write(group + "Width", long(frame.rect->width));
+        config.Write(group + "Height", long(frame.rect->height));
+    }
+    config.Write(group + "Maximized", frame.maximized);
+    config.Write(group + "Timeline", frame.timelineShown);
 }
 
 platform::SoundDeviceId LoadSoundDevice(wxConfigBase& config, platform::SoundDirection direction) {

@@ -1,13 +1,16 @@
 // The application's settings file: the recent-file list ("Recent File List", File1..File4),
 // "Settings"/"PreviewPages" and "Settings"/"DecodeAudioFiles", and the chosen sound devices
-// ("Devices"), kept under the vendor "Local AppWizard-Generated Applications" and
-// the application "Kavrin" in the user's configuration folder. A missing, unreadable or corrupt
-// file gives the defaults; a failure to write it is said in one line on standard error.
+// ("Devices"), the frame's place ("Window"), kept under the vendor "Local AppWizard-Generated
+// Applications" and the application "Kavrin" in the user's configuration folder. A missing,
+// unreadable or corrupt file gives the defaults; a failure to write it is said in one line on
+// standard error.
 #pragma once
 
+#include <wx/gdicmn.h>
 #include <wx/string.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/sound_device_choice.h"
@@ -49,6 +52,18 @@ void SaveDecodeAudioFiles(wxConfigBase& config, bool on);
 // outside 0..1; nothing is written for the default.
 double LoadMinVoicedShare(wxConfigBase& config);
 void SaveMinVoicedShare(wxConfigBase& config, double share);
+
+// "Window"/"X", "Y", "Width", "Height", "Maximized" and "Timeline": where the frame was left and
+// whether the timeline was shown. Nothing before the first exit: the first start keeps the
+// designed size.
+struct FrameSettings {
+    std::optional<wxRect>
+        rect;  // the frame's outer rectangle while it was neither maximized nor minimized
+    bool maximized = false;
+    bool timelineShown = false;
+};
+FrameSettings LoadFrameSettings(wxConfigBase& config);
+void SaveFrameSettings(wxConfigBase& config, const FrameSettings& frame);
 
 // "Devices"/"Input" and "InputHostApi" (or "Output" and "OutputHostApi"): Input > "Sound
 // Devices...", the system default when absent; nothing is written for the system default.

@@ -22,6 +22,8 @@ struct OpenFileRequest {
     std::string defaultExtension;  // "*.WAV"
     bool mustExist = true;
     std::vector<OpenFileFilter> extraFilters;  // listed after the first type
+    // The type the dialog opens on: 0 is the first type, 1 the first of extraFilters...
+    int initialFilter = 0;
 };
 
 // The chosen path, or nothing when the user cancelled.

@@ -72,7 +72,11 @@ void CFileAnalyzer::OpenFile() {
     request.presetName = "*.WAV";
     request.defaultExtension = "*.WAV";
     request.mustExist = true;
-    if (m_decodeAudio) request.extraFilters.push_back(DecodableFilesFilter());
+    if (m_decodeAudio) {
+        // What decoding adds is what the user came for: the dialog opens on it.
+        request.extraFilters.push_back(DecodableFilesFilter());
+        request.initialFilter = 1;
+    }
     const std::optional<std::string> path = platform::AskOpenFileName(request);
     if (!path) {
         platform::ShowMessage("No input file selected!");

@@ -8,6 +8,7 @@
 #include <wx/textdlg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -17,6 +18,7 @@
 #include "platform/message_box.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
+#include "ui/frame_placement.h"
 #include "ui/timeline_labels.h"
 #include "ui/timeline_pane.h"
 #include "ui/timeline_review.h"
@@ -170,7 +172,14 @@ bool CTimeline::IsShown() const {
 void CTimeline::LayOut() {
     if (!m_form) return;
     const wxSize client = m_frame->GetClientSize();
-    const int paneHeight = IsShown() ? std::min(PaneHeight(), client.y) : 0;
+    int paneHeight = 0;
+    if (IsShown()) {
+        // Where the frame cannot have all it asks (a small screen), the pane gives up room
+        // before the form does, down to a few lines of its own.
+        const int least = std::min(PaneHeight(), m_frame->GetCharHeight() * 6);
+        const int left = client.y - m_form->GetVirtualSize().y;
+        paneHeight = std::min(std::clamp(left, least, PaneHeight()), client.y);
+    }
     m_form->SetSize(0, 0, client.x, client.y - paneHeight);
     if (IsShown()) m_pane->SetSize(0, client.y - paneHeight, client.x, paneHeight);
 }
@@ -222,10 +231,17 @@ void CTimeline::SetMinVoicedShare(double share) {
 void CTimeline::ShowTimeline(bool show) {
     if (show != IsShown()) {
         m_pane->Show(show);
-        // The frame grows to hold the pane (and gives the room back), so the form keeps its size.
+        // The frame grows to hold the pane (and gives the room back), so the form keeps its size;
+        // it never grows out of the screen's work area.
         if (!m_frame->IsMaximized() && !m_frame->IsFullScreen()) {
-            const wxSize size = m_frame->GetSize();
-            m_frame->SetSize(size.x, size.y + (show ? PaneHeight() : -PaneHeight()));
+            wxRect rect = m_frame->GetRect();
+            if (show) {
+                rect.height += PaneHeight();
+                m_frame->SetSize(FitIntoArea(rect, WorkAreaOf(*m_frame)));
+            } else {
+                rect.height -= m_pane->GetSize().y;
+                m_frame->SetSize(rect);
+            }
         }
         LayOut();
         if (show) {

@@ -62,6 +62,8 @@ TEST_F(RecordingWindowTest, WhileDecodingTheFileDialogOffersTheDecodableTypesAnd
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].filterLabel, "Sound File (*.Wav)");
     ASSERT_EQ(requests[1].extraFilters.size(), 1u);
+    EXPECT_EQ(requests[0].initialFilter, 0);
+    EXPECT_EQ(requests[1].initialFilter, 1);
     const std::vector<std::string>& patterns = requests[1].extraFilters[0].patterns;
     EXPECT_NE(std::find(patterns.begin(), patterns.end(), "*.flac"), patterns.end());
     EXPECT_EQ(View()->m_fileOn, 1);

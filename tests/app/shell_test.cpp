@@ -27,6 +27,7 @@
 #include "tests/app/gui_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
+#include "ui/frame_placement.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {
@@ -273,6 +274,36 @@ TEST_F(ShellTest, CorruptSettingsStartWithDefaults) {
     EXPECT_EQ(Frame()->GetTitle(), "Untitled - Windows Tolmar (Tolmar)");
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(dialogs->Shown(), 0);
+}
+
+TEST_F(ShellTest, TheFrameComesBackWhereItWasLeftAndNeverOutOfTheWorkArea) {
+    ASSERT_TRUE(StartApp());
+    const wxRect area = WorkAreaOf(*Frame());
+    ChooseMenu(ID_TIMELINE_SHOW);
+    const wxRect left(area.x + 40, area.y + 30, 700, 620);
+    Frame()->SetSize(left);
+    RestartApp();
+    EXPECT_EQ(Frame()->GetRect(), left);
+    EXPECT_TRUE(MenuChecked(ID_TIMELINE_SHOW));
+    // Left on a display that is gone, wider than this one and short: placed whole inside it, and
+    // the timeline gives up its room before the form does.
+    CloseApp();
+    std::ofstream(SettingsFilePath().ToStdString(), std::ios::trunc)
+        << "[Window]\nX=" << area.GetRight() + 500 << "\nY=-900\nWidth=" << area.width + 300
+        << "\nHeight=500\nTimeline=1\n";
+    ASSERT_TRUE(StartApp());
+    EXPECT_TRUE(area.Contains(Frame()->GetRect()));
+    EXPECT_TRUE(MenuChecked(ID_TIMELINE_SHOW));
+    const wxWindow* form = View()->GetForm();
+    EXPECT_GE(form->GetSize().y,
+              std::min(form->GetVirtualSize().y,
+                       Frame()->GetClientSize().y - 6 * Frame()->GetCharHeight()));
+    ChooseMenu(ID_TIMELINE_SHOW);
+    // The timeline grows the frame only as far as the work area's bottom.
+    Frame()->SetSize(area.x, area.y, 640, area.height - 20);
+    ChooseMenu(ID_TIMELINE_SHOW);
+    EXPECT_TRUE(area.Contains(Frame()->GetRect()));
+    EXPECT_GE(View()->GetForm()->GetSize().y, View()->GetForm()->GetVirtualSize().y);
 }
 
 TEST_F(ShellTest, PreviewPagesIsWrittenBackOnlyWhenNotZero) {

@@ -136,9 +136,9 @@ TEST_F(TimelineTest, HiddenAtStartWithTheMenuBetweenInputAndView) {
         const char* label;
         bool enabled = true;
     } items[] = {
-        {ID_TIMELINE_SHOW, "&Show Timeline"},
-        {ID_TIMELINE_MARK, "&Mark"},
-        {ID_TIMELINE_EXPORT_CSV, "Export &CSV..."},
+        {ID_TIMELINE_SHOW, "&Show Timeline\tCtrl+T"},
+        {ID_TIMELINE_MARK, "&Mark\tCtrl+M"},
+        {ID_TIMELINE_EXPORT_CSV, "Export &CSV...\tCtrl+E"},
         {ID_TIMELINE_EXPORT_PNG, "Export &PNG..."},
         {ID_TIMELINE_CLEAR, "C&lear"},
         {ID_TIMELINE_REVIEW, "&Review Recording...\tCtrl+R"},
