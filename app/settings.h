@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
 
 class wxConfigBase;
 class wxFileConfig;
