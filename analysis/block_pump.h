@@ -11,8 +11,8 @@
 
 #include "analysis/shared_value.h"
 #include "analysis/tremor_analyzer.h"
-#include "platform/auto_reset_event.h"
-#include "platform/pump_thread.h"
+#include "platform/services/auto_reset_event.h"
+#include "platform/services/pump_thread.h"
 
 // Device pumps first take the device's open notification; tone pumps start straight in the loop.
 enum class PumpKind { Device, Tone };

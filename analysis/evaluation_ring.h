@@ -10,11 +10,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <type_traits>
+#include <utility>
 
 #include "analysis/signal_quality.h"
+#include "platform/services/single_producer_ring.h"
 
 enum class EvaluationSource : std::uint8_t { Line = 0, Tone = 1, File = 2 };
 
@@ -53,45 +53,28 @@ public:
     // every 200 ms.
     static constexpr std::size_t kCapacity = 8192;
 
-    CEvaluationRing();
+    CEvaluationRing() : m_rows(kCapacity) {}
     CEvaluationRing(const CEvaluationRing&) = delete;
     CEvaluationRing& operator=(const CEvaluationRing&) = delete;
 
     // Pump side. False when the ring was full and the row was lost.
     bool Push(const EvaluationRecord& record) noexcept {
-        const std::size_t tail = m_tail.load(std::memory_order_relaxed);
-        if (tail - m_head.load(std::memory_order_acquire) >= kCapacity) {
-            m_lost.fetch_add(1, std::memory_order_relaxed);
-            return false;
-        }
-        m_slots[tail & (kCapacity - 1)] = record;
-        m_tail.store(tail + 1, std::memory_order_release);
-        return true;
+        if (m_rows.Push(record)) return true;
+        m_lost.fetch_add(1, std::memory_order_relaxed);
+        return false;
     }
 
     // User-interface side: hands every waiting row to `take`, oldest first; returns how many.
     template <class Take>
     std::size_t Drain(Take&& take) {
-        const std::size_t head = m_head.load(std::memory_order_relaxed);
-        const std::size_t tail = m_tail.load(std::memory_order_acquire);
-        for (std::size_t i = head; i != tail; ++i) take(m_slots[i & (kCapacity - 1)]);
-        m_head.store(tail, std::memory_order_release);
-        return tail - head;
+        return m_rows.Drain(std::forward<Take>(take));
     }
 
     // Rows dropped because the ring was full, since the start.
     std::uint64_t Lost() const noexcept { return m_lost.load(std::memory_order_relaxed); }
 
 private:
-    static_assert((kCapacity & (kCapacity - 1)) == 0, "the index mask needs a power of two");
-    // Raw storage, never cleared: a slot is read only after Push wrote it, so a short run
-    // touches only the pages of the rows it made (an analyzer per input starts in no time).
-    struct Free {
-        void operator()(EvaluationRecord* slots) const noexcept { ::operator delete[](slots); }
-    };
-    std::unique_ptr<EvaluationRecord[], Free> m_slots;
-    // Producer and consumer indices on their own cache lines, so neither side slows the other.
-    alignas(64) std::atomic<std::size_t> m_head{0};
-    alignas(64) std::atomic<std::size_t> m_tail{0};
+    static_assert((kCapacity & (kCapacity - 1)) == 0, "the ring holds a power of two");
+    platform::SingleProducerRing<EvaluationRecord> m_rows;
     alignas(64) std::atomic<std::uint64_t> m_lost{0};
 };

@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "app/kavrin_message_dlg.h"
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 
 namespace kavrin {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <wx/string.h>
 
-#include "platform/open_file_dialog.h"
+#include "platform/services/open_file_dialog.h"
 
 namespace kavrin {
 

@@ -11,8 +11,8 @@
 
 #include "app/file_names.h"
 #include "app/kavrin_app.h"
-#include "platform/file.h"
-#include "platform/message_box.h"
+#include "platform/services/file.h"
+#include "platform/services/message_box.h"
 #include "ui/command_map.h"
 #include "ui/string_table.h"
 

@@ -5,7 +5,7 @@
 
 #include <wx/dialog.h>
 
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 
 class wxStaticBitmap;
 

@@ -17,7 +17,7 @@
 
 #include "analysis/reading_validity.h"
 #include "app/file_names.h"
-#include "platform/whole_file.h"
+#include "platform/services/whole_file.h"
 
 namespace kavrin {
 namespace {

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
 
 class wxConfigBase;
 class wxFileConfig;

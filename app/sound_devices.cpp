@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/portaudio_devices.h"
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
+#include "platform/portaudio/portaudio_devices.h"
 #include "ui/sound_devices_dlg.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"

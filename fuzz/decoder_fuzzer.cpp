@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/audio_decoder.h"
+#include "platform/audio_files/audio_decoder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/wave_header.h"
+#include "platform/audio_files/wave_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto said = platform::DescribeForeignWaveFormat(data, size);

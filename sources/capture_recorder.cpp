@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 
 CCaptureRecorder::CCaptureRecorder()
     : m_ring(std::make_unique<platform::SampleRing>(kRingSamples)) {}

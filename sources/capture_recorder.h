@@ -21,10 +21,10 @@
 #include <mutex>
 #include <string>
 
-#include "platform/auto_reset_event.h"
-#include "platform/pump_thread.h"
-#include "platform/sample_ring.h"
-#include "platform/wav_writer.h"
+#include "platform/audio_files/wav_writer.h"
+#include "platform/services/auto_reset_event.h"
+#include "platform/services/pump_thread.h"
+#include "platform/services/sample_ring.h"
 #include "sources/block_sink.h"
 
 class CCaptureRecorder final : public CBlockSink {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/audio_decoder.h"
+#include "platform/audio_files/audio_decoder.h"
 
 void CDecodedStream::Open(const std::string& path) {
     Close();

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "analysis/volume_factor.h"
-#include "platform/audio_decoder.h"
-#include "platform/message_box.h"
-#include "platform/open_file_dialog.h"
+#include "platform/audio_files/audio_decoder.h"
+#include "platform/services/message_box.h"
+#include "platform/services/open_file_dialog.h"
 
 // File bytes are taken as the host's 16-bit samples as they are.
 static_assert(std::endian::native == std::endian::little,

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "analysis/shared_value.h"
-#include "platform/file.h"
+#include "platform/services/file.h"
 #include "sources/decoded_stream.h"
 #include "sources/wave_player.h"
 

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "analysis/volume_factor.h"
-#include "platform/message_box.h"
-#include "platform/sleep.h"
+#include "platform/services/message_box.h"
+#include "platform/services/sleep.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "analysis/block_pump.h"
 #include "analysis/shared_value.h"
 #include "analysis/tremor_analyzer.h"
-#include "platform/auto_reset_event.h"
-#include "platform/pump_thread.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/auto_reset_event.h"
+#include "platform/services/pump_thread.h"
 #include "sources/block_hand_off.h"
 
 class CLiveAnalyzer : public CTremorAnalyzer {

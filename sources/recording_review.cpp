@@ -6,7 +6,7 @@
 #include "analysis/file_cycle.h"
 #include "analysis/signal_quality.h"
 #include "analysis/tremor_analyzer.h"
-#include "platform/audio_decoder.h"
+#include "platform/audio_files/audio_decoder.h"
 
 EvaluationRecord RecordOfEvaluation(CTremorAnalyzer& analyzer, std::uint64_t block,
                                     double timeSeconds, EvaluationSource source) {

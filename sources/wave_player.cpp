@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/message_box.h"
-#include "platform/sleep.h"
-#include "platform/wave_error_text.h"
+#include "platform/devices/wave_error_text.h"
+#include "platform/services/message_box.h"
+#include "platform/services/sleep.h"
 
 namespace {
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
-#include "platform/inline_sound_card.h"
-#include "platform/message_box.h"
-#include "platform/open_file_dialog.h"
-#include "platform/pump_thread.h"
-#include "platform/sleep.h"
-#include "platform/wave_audio.h"
-#include "platform/wave_header.h"
+#include "platform/audio_files/wave_header.h"
+#include "platform/devices/inline_sound_card.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/file.h"
+#include "platform/services/message_box.h"
+#include "platform/services/open_file_dialog.h"
+#include "platform/services/pump_thread.h"
+#include "platform/services/sleep.h"
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
 #include "tools/live_runner.h"

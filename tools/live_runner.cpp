@@ -6,9 +6,9 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/audio_decoder.h"
-#include "platform/inline_sound_card.h"
-#include "platform/simulated_sound_card.h"
+#include "platform/audio_files/audio_decoder.h"
+#include "platform/devices/inline_sound_card.h"
+#include "platform/devices/simulated_sound_card.h"
 #include "sources/live_analyzer.h"
 #include "tools/quality_tap.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 #include "sources/global_analyzers.h"
 #include "sources/recording_name.h"
 

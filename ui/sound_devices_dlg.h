@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
 
 class wxListBox;
 

@@ -4,7 +4,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 #include "ui/dialog_text.h"
 #include "ui/form_fit.h"
 #include "ui/form_ids.h"

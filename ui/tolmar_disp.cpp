@@ -5,7 +5,7 @@
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
 
-#include "platform/sleep.h"
+#include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/dialog_text.h"
@@ -17,8 +17,8 @@
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
 #include "ui/tick_drawing.h"
-#include "ui/timeline.h"
-#include "ui/timeline_review.h"
+#include "ui/timeline/timeline.h"
+#include "ui/timeline/timeline_review.h"
 
 namespace kavrin {
 namespace {

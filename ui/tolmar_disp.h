@@ -18,7 +18,7 @@
 
 #include "ui/source_status.h"
 #include "ui/tick_computation.h"
-#include "ui/timeline.h"
+#include "ui/timeline/timeline.h"
 #include "ui/tolmar_form.h"
 
 namespace kavrin {

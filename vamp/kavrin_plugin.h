@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "analysis/file_cycle.h"
-#include "platform/mono_resampler.h"
+#include "platform/audio_files/mono_resampler.h"
 #include "vamp/host_input.h"
 #include "vamp/row_features.h"
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "analysis/evaluation_log.h"
-#include "ui/timeline_drawing.h"
-#include "ui/timeline_layout.h"
-#include "ui/timeline_pane.h"
+#include "ui/timeline/timeline_drawing.h"
+#include "ui/timeline/timeline_layout.h"
+#include "ui/timeline/timeline_pane.h"
 
 namespace {
 

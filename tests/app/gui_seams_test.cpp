@@ -18,7 +18,7 @@
 
 #include "app/kavrin_message_dlg.h"
 #include "app/main_frame.h"
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 #include "tests/app/gui_test_support.h"
 
 namespace gui_test {

@@ -17,8 +17,8 @@
 
 #include "app/kavrin_app.h"
 #include "app/main_frame.h"
-#include "platform/sleep.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_ids.h"
 #include "ui/tolmar_disp.h"

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "platform/open_file_dialog.h"
-#include "platform/simulated_sound_card.h"
+#include "platform/devices/simulated_sound_card.h"
+#include "platform/services/message_box.h"
+#include "platform/services/open_file_dialog.h"
 
 namespace kavrin {
 class CKavrinApp;

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/portaudio_driver.h"
-#include "platform/sleep.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/portaudio/portaudio_driver.h"
+#include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/stderr_capture.h"

@@ -15,7 +15,7 @@
 #include "tests/support/sound_file_support.h"
 #include "ui/command_ids.h"
 #include "ui/live_recording.h"
-#include "ui/timeline.h"
+#include "ui/timeline/timeline.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {

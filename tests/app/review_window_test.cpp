@@ -22,10 +22,10 @@
 #include "tests/app/gui_test_support.h"
 #include "tests/support/sound_file_support.h"
 #include "ui/command_ids.h"
-#include "ui/timeline.h"
-#include "ui/timeline_drawing.h"
-#include "ui/timeline_pane.h"
-#include "ui/timeline_review.h"
+#include "ui/timeline/timeline.h"
+#include "ui/timeline/timeline_drawing.h"
+#include "ui/timeline/timeline_pane.h"
+#include "ui/timeline/timeline_review.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {

@@ -19,11 +19,11 @@
 #include "tests/app/gui_test_support.h"
 #include "tests/support/sound_file_support.h"
 #include "ui/command_ids.h"
-#include "ui/segment_statistics_dlg.h"
-#include "ui/timeline.h"
-#include "ui/timeline_labels.h"
-#include "ui/timeline_pane.h"
-#include "ui/timeline_review.h"
+#include "ui/timeline/segment_statistics_dlg.h"
+#include "ui/timeline/timeline.h"
+#include "ui/timeline/timeline_labels.h"
+#include "ui/timeline/timeline_pane.h"
+#include "ui/timeline/timeline_review.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {

@@ -10,7 +10,7 @@
 #include "app/kavrin_app.h"
 #include "app/kavrin_doc_manager.h"
 #include "app/settings.h"
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/stderr_capture.h"
 #include "ui/command_ids.h"

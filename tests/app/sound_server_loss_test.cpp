@@ -16,8 +16,8 @@
 #include <string>
 
 #include "app/main_frame.h"
-#include "platform/portaudio_driver.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/portaudio/portaudio_driver.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "tests/support/stderr_capture.h"

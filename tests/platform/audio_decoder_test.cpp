@@ -1,6 +1,6 @@
 // The decoder against files libsndfile writes: untouched samples where no conversion is due,
 // averaged channels, rounding and clipping, resampling, and the one-line report of a bad file.
-#include "platform/audio_decoder.h"
+#include "platform/audio_files/audio_decoder.h"
 
 #include <gtest/gtest.h>
 

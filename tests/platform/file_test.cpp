@@ -1,4 +1,4 @@
-#include "platform/file.h"
+#include "platform/services/file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The headless card: a written buffer is done at once and signals on the writer's thread, a
 // paused device holds buffers until Reset, and no notification merges with one not yet taken.
-#include "platform/inline_sound_card.h"
+#include "platform/devices/inline_sound_card.h"
 
 #include <gtest/gtest.h>
 

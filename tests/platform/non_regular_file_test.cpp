@@ -12,7 +12,7 @@
 #include <future>
 #include <string>
 
-#include "platform/file.h"
+#include "platform/services/file.h"
 
 namespace {
 

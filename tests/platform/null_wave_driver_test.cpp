@@ -1,4 +1,4 @@
-#include "platform/null_wave_driver.h"
+#include "platform/devices/null_wave_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/message_box.h"
 #include "sources/live_analyzer.h"
 #include "tests/support/wave_test_support.h"
 

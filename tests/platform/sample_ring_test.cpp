@@ -1,4 +1,4 @@
-#include "platform/sample_ring.h"
+#include "platform/services/sample_ring.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The simulated card keeps the contract every driver keeps, at both of its paces.
 #include <numeric>
 
-#include "platform/simulated_sound_card.h"
+#include "platform/devices/simulated_sound_card.h"
 #include "tests/support/wave_device_contract.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/simulated_sound_card.h"
+#include "platform/devices/simulated_sound_card.h"
 
 #include <gtest/gtest.h>
 

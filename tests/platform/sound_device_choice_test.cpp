@@ -1,6 +1,6 @@
 // The choice of sound device without PortAudio: finding a chosen device by name and host API,
 // the labels and the fallback note, the process-wide choice and its fallback hook.
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/auto_reset_event.h"
-#include "platform/message_box.h"
-#include "platform/pump_thread.h"
+#include "platform/services/auto_reset_event.h"
+#include "platform/services/message_box.h"
+#include "platform/services/pump_thread.h"
 #include "tests/support/deadline.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/wave_error_text.h"
+#include "platform/devices/wave_error_text.h"
 
 #include <gtest/gtest.h>
 

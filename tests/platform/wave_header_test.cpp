@@ -1,6 +1,6 @@
 // What a WAVE header written by libsndfile says to the raw path (hostile headers: the fuzz
 // target's seeds).
-#include "platform/wave_header.h"
+#include "platform/audio_files/wave_header.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The settings file's store: links followed to their target (also dangling ones), atomic
 // replacement that leaves no temporary file behind, reads that never block.
-#include "platform/whole_file.h"
+#include "platform/services/whole_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 // ones: ALSA asked for a device it does not know, JACK asked for a server that does not run; and
 // PortAudio's line as it prints it when the sound server goes away (vfprintf on stderr, then
 // fflush), among other text on stderr that must pass unchanged.
-#include "platform/audio_diagnostics.h"
+#include "platform/services/audio_diagnostics.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/sound_library_messages.h"
+#include "platform/portaudio/sound_library_messages.h"
 #include "tests/support/stderr_capture.h"
 
 namespace {

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/portaudio_driver.h"
-#include "platform/portaudio_library.h"
+#include "platform/portaudio/portaudio_driver.h"
+#include "platform/portaudio/portaudio_library.h"
 #include "tests/sound/server_driver.h"
 #include "tests/support/wave_device_contract.h"
 

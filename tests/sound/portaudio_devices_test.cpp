@@ -1,7 +1,7 @@
 // The device choice on the real PortAudio, against the private PulseAudio of
 // scripts/with-pulseaudio.sh: the listed devices, a chosen device as the driver's "device 0",
 // and a chosen device that is not there giving the system default and a note.
-#include "platform/portaudio_devices.h"
+#include "platform/portaudio/portaudio_devices.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/portaudio_driver.h"
-#include "platform/sound_device_choice.h"
+#include "platform/devices/sound_device_choice.h"
+#include "platform/portaudio/portaudio_driver.h"
 #include "tests/sound/server_driver.h"
 #include "tests/support/wave_test_support.h"
 

@@ -1,7 +1,7 @@
 // The PortAudio driver against a real sound server: scripts/with-pulseaudio.sh starts a private
 // PulseAudio whose null sink is the default output and whose monitor is the default input.
 // Without a device the tests skip, unless KAVRIN_EXPECT_SOUND_SERVER=1 says one must be there.
-#include "platform/portaudio_driver.h"
+#include "platform/portaudio/portaudio_driver.h"
 
 #include <gtest/gtest.h>
 

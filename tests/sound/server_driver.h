@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/portaudio_driver.h"
+#include "platform/portaudio/portaudio_driver.h"
 
 namespace sound_test {
 

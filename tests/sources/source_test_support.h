@@ -20,11 +20,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "platform/open_file_dialog.h"
-#include "platform/simulated_sound_card.h"
-#include "platform/sleep.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/simulated_sound_card.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/message_box.h"
+#include "platform/services/open_file_dialog.h"
+#include "platform/services/sleep.h"
 
 namespace sources_test {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../support/deadline.h"
-#include "platform/wave_error_text.h"
+#include "platform/devices/wave_error_text.h"
 #include "source_test_support.h"
 
 namespace {

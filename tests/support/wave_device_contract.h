@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
 #include "tests/support/wave_test_support.h"
 
 namespace wave_contract {

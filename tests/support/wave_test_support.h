@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/auto_reset_event.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/services/auto_reset_event.h"
 
 namespace wave_test {
 

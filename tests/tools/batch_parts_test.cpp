@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/auto_reset_event.h"
+#include "platform/services/auto_reset_event.h"
 #include "tools/analyze_options.h"
 #include "tools/input_list.h"
 #include "tools/output_names.h"

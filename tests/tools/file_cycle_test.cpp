@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../support/sound_file_support.h"
-#include "platform/audio_decoder.h"
+#include "platform/audio_files/audio_decoder.h"
 #include "tools/analysis_runner.h"
 
 namespace {

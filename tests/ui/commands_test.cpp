@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/main_frame.h"
-#include "platform/file.h"
+#include "platform/services/file.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "ui/command_ids.h"

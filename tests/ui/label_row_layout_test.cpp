@@ -1,6 +1,6 @@
 // The label row: texts shortened or left out so that none overlaps another, and the pointer's
 // segment (edges before bodies).
-#include "ui/label_row_layout.h"
+#include "ui/timeline/label_row_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/main_frame.h"
-#include "platform/simulated_sound_card.h"
+#include "platform/devices/simulated_sound_card.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "ui/command_ids.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/services/message_box.h"
 
 namespace kavrin {
 namespace {

@@ -1,7 +1,7 @@
 // The timeline's layout without a window: the visible stretch while following and after zoom
 // and pan, the scales and their labels, lines broken where the band has no energy and between
 // segments, one point per pixel column however many rows, marks, segments and the lamp strip.
-#include "ui/timeline_layout.h"
+#include "ui/timeline/timeline_layout.h"
 
 #include <gtest/gtest.h>
 

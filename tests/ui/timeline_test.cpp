@@ -2,7 +2,7 @@
 // the Timeline menu between "Input" and "&View", the pane shown below the form, marks and
 // segments in the CSV, the pane on screen with its red and green lines and a mark, the PNG, and
 // a file played through the sound server whose exported rows are kavrin-analyze's own.
-#include "ui/timeline.h"
+#include "ui/timeline/timeline.h"
 
 #include <wx/image.h>
 #include <wx/menu.h>
@@ -18,15 +18,15 @@
 #include <vector>
 
 #include "app/main_frame.h"
-#include "platform/portaudio_driver.h"
-#include "platform/sleep.h"
+#include "platform/portaudio/portaudio_driver.h"
+#include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/string_table.h"
-#include "ui/timeline_drawing.h"
-#include "ui/timeline_pane.h"
+#include "ui/timeline/timeline_drawing.h"
+#include "ui/timeline/timeline_pane.h"
 #include "ui/tolmar_disp.h"
 #include "ui/tolmar_form.h"
 

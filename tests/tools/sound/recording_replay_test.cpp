@@ -17,8 +17,8 @@
 
 #include "../../support/sound_file_support.h"
 #include "analysis/evaluation_csv.h"
-#include "platform/portaudio_driver.h"
-#include "platform/wave_audio.h"
+#include "platform/devices/wave_audio.h"
+#include "platform/portaudio/portaudio_driver.h"
 #include "sources/capture_recorder.h"
 #include "sources/live_analyzer.h"
 
