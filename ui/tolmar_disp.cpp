@@ -6,6 +6,7 @@
 #include <wx/statusbr.h>
 
 #include "platform/sleep.h"
+#include "platform/wave_header.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/dialog_text.h"
@@ -13,6 +14,7 @@
 #include "ui/form_ids.h"
 #include "ui/live_recording.h"
 #include "ui/picture_control.h"
+#include "ui/report_export.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
@@ -97,6 +99,9 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
             std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
     m_timeline = std::make_unique<CTimeline>(frame, m_form);
     m_timeline->BindCommands(*this);
+    m_report =
+        std::make_unique<CReportExport>(frame, *m_timeline, [this] { return ReportSettingsNow(); });
+    m_report->BindCommand(*this);
     // A review analyses with the form's two adjust values as a start command reads them.
     m_timeline->Review().SetAdjustValues([this] {
         return std::make_pair(ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10),
@@ -209,8 +214,35 @@ void CTolmarDisp::OnFile() {
     g_fileAnalyzer.m_thresholdPercent = ReadThresholdAdjust();
     // A file that cannot be opened throws out of here before the timer starts; the
     // application's top-level handler reports it.
+    const std::uint32_t session = g_fileAnalyzer.EvaluationSession();
     g_fileAnalyzer.OpenFile();
+    if (g_fileAnalyzer.EvaluationSession() != session) SayForeignHeader();
     StartTimer();
+}
+
+ReportSettings CTolmarDisp::ReportSettingsNow() const {
+    ReportSettings settings;
+    settings.volumeAdjust = ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10);
+    settings.thresholdAdjust = ReadThresholdAdjust();
+    settings.referenceMode = m_modeFixedRange    ? "Fixed range"
+                             : m_modeAvgRelative ? "Avg. Relative"
+                                                 : "Fixed freq.";
+    settings.decoding = g_fileAnalyzer.m_decodeAudio;
+    settings.minVoicedShare = m_timeline ? m_timeline->MinVoicedShare() : kDefaultMinVoicedShare;
+    return settings;
+}
+
+void CTolmarDisp::SayForeignHeader() {
+    // The raw path plays every file as 16-bit mono at 11025 Hz, as designed; a header that says
+    // otherwise is named once per run, in the words kavrin-analyze uses for --decode.
+    if (g_fileAnalyzer.m_decodeAudio) return;
+    const std::optional<std::string> format =
+        platform::DescribeForeignWaveHeader(g_fileAnalyzer.m_file.GetFilePath());
+    auto* frame = wxDynamicCast(GetFrame(), wxFrame);
+    if (format && frame && frame->GetStatusBar())
+        frame->SetStatusText(
+            wxString::FromUTF8(*format + ": Input > Decode Audio Files analyses it as recorded"),
+            0);
 }
 
 void CTolmarDisp::OnStopFile() {
