@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "labels/atomic_file.h"
 #include "platform/message_box.h"
 #include "ui/command_map.h"
+#include "ui/report_html.h"
 #include "ui/report_pdf.h"
 #include "ui/segment_statistics_dlg.h"
 #include "ui/timeline.h"
@@ -53,8 +55,9 @@ void CReportExport::BindCommand(wxEvtHandler& handler) {
 
 void CReportExport::OnExportReport() {
     if (m_timeline.Log().Empty()) return;
-    const std::string path = AskTimelinePath(m_frame, "Export Report", "kavrin-report.pdf",
-                                             "PDF documents (*.pdf)|*.pdf");
+    const std::string path =
+        AskTimelinePath(m_frame, "Export Report", "kavrin-report.pdf",
+                        "PDF documents (*.pdf)|*.pdf|HTML pages (*.html)|*.html");
     if (!path.empty()) Export(path);
 }
 
@@ -116,7 +119,11 @@ std::string CReportExport::Export(const std::string& path) {
     const TimelineLayout layout =
         ComputeTimelineLayout(m_timeline.Log(), view, kReportPlotWidth, kReportPlotHeight,
                               MeasureTimelineFont(font), &overlay);
-    const std::string error = WriteReportPdf(path, facts, layout, font);
+    // A name ending in .html asks for the page; anything else gets the PDF.
+    const bool html = path.size() >= 5 && wxString(path.substr(path.size() - 5)).Lower() == ".html";
+    const std::string error =
+        html ? kavrin_labels::WriteFileAtomically(path, ReportHtml(facts, layout, font))
+             : WriteReportPdf(path, facts, layout, font);
     if (!error.empty()) {
         platform::ShowMessage("Cannot write " + path + ": " + error);
         return error;

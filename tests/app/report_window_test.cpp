@@ -1,7 +1,7 @@
 // The report in the real window: a generated recording reviewed, two segments labelled, one of
 // them the baseline, then Timeline > Export Report... writes a PDF whose text (pdftotext) holds
 // the statement of the measure, the segment table and the file's SHA-256 as sha256sum gives it,
-// and whose first page (pdftoppm) shows the plot.
+// and whose first page (pdftoppm) shows the plot; the same as one HTML page with the plot inside.
 #include <wx/image.h>
 #include <wx/textdlg.h>
 
@@ -102,19 +102,30 @@ TEST_F(ReportWindowTest, ThePdfHoldsTheStatementTheTableTheHashAndThePlot) {
     for (const char* verdict : {"liar", "lying", "deceptive", "truthful"})
         EXPECT_EQ(wxString(text).Lower().Find(verdict), wxNOT_FOUND) << verdict;
 
+    // The same as one HTML page, the plot inside it.
+    const std::string html = TempPath("report.html");
+    SetTimelinePathPrompt([&](auto&&...) { return html; });
+    ChooseMenu(ID_TIMELINE_REPORT);
+    SetTimelinePathPrompt(nullptr);
+    const std::string page = Shell("cat '" + html + "'");
+    for (const std::string& expected :
+         {"<th>SHA-256</th><td>" + hash + "</td>", std::string("src=\"data:image/png;base64,iVBOR"),
+          std::string("It is not a lie detector"), std::string("<td>Question about work</td>")})
+        EXPECT_NE(page.find(expected), std::string::npos) << expected;
+
     // Page 1 as pixels: the plot fills the lower part of the page with something not white.
     Shell("pdftoppm -png -r 40 -f 1 -l 1 -singlefile '" + pdf + "' '" + TempPath("page") + "'");
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
-    wxImage page(TempPath("page.png"), wxBITMAP_TYPE_PNG);
-    ASSERT_TRUE(page.IsOk());
+    wxImage image(TempPath("page.png"), wxBITMAP_TYPE_PNG);
+    ASSERT_TRUE(image.IsOk());
     long coloured = 0;
-    const int top = page.GetHeight() * 45 / 100;
-    const int bottom = page.GetHeight() * 85 / 100;
+    const int top = image.GetHeight() * 45 / 100;
+    const int bottom = image.GetHeight() * 85 / 100;
     for (int y = top; y < bottom; ++y)
-        for (int x = 0; x < page.GetWidth(); ++x)
-            if (page.GetRed(x, y) < 200 || page.GetGreen(x, y) < 200 || page.GetBlue(x, y) < 200)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            if (image.GetRed(x, y) < 200 || image.GetGreen(x, y) < 200 || image.GetBlue(x, y) < 200)
                 ++coloured;
-    EXPECT_GT(coloured, static_cast<long>(page.GetWidth()) * (bottom - top) / 50);
+    EXPECT_GT(coloured, static_cast<long>(image.GetWidth()) * (bottom - top) / 50);
 }
 
 }  // namespace
