@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/evaluation_ring.h"
+#include "analysis/reading_validity.h"
 
 namespace kavrin {
 
@@ -19,7 +20,7 @@ struct ReportSettings {
     std::int32_t thresholdAdjust = 75;
     std::string referenceMode;  // the form's radio button: "Fixed freq." ...
     bool decoding = false;      // Input > Decode Audio Files
-    double minVoicedShare = 0.1;
+    double minVoicedShare = kDefaultMinVoicedShare;
 };
 
 struct ReportInput {
