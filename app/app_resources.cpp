@@ -46,6 +46,7 @@ wxMenuBar* CreateMainMenu() {
     AppendCommand(timeline, ID_TIMELINE_MARK, "&Mark\tCtrl+M");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_CSV, "Export &CSV...\tCtrl+E");
     AppendCommand(timeline, ID_TIMELINE_EXPORT_PNG, "Export &PNG...");
+    AppendCommand(timeline, ID_TIMELINE_REPORT, "Export &Report...");
     AppendCommand(timeline, ID_TIMELINE_CLEAR, "C&lear");
     timeline->AppendSeparator();
     AppendCommand(timeline, ID_TIMELINE_REVIEW, "&Review Recording...\tCtrl+R");

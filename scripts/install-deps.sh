@@ -14,6 +14,7 @@ packages=(
     dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
     parallel openssh-server openssh-client rsync
     libexpat1-dev praat
+    libcairo2-dev nettle-dev poppler-utils espeak-ng
     vamp-plugin-sdk vamp-examples sonic-visualiser
 )
 

@@ -22,7 +22,9 @@ const CommandId kAllCommands[] = {
     // Input > "Sound Devices...".
     ID_INPUT_SOUND_DEVICES,
     // Input > "Stop File".
-    ID_INPUT_STOP_FILE};
+    ID_INPUT_STOP_FILE,
+    // Timeline > "Export Report...".
+    ID_TIMELINE_REPORT};
 const std::size_t kCommandCount = sizeof(kAllCommands) / sizeof(kAllCommands[0]);
 
 int ToolkitId(int commandId) {

@@ -59,6 +59,7 @@ enum CommandId : int {
     ID_TIMELINE_EXPORT_LABELS = 32812,
     ID_TIMELINE_READING_QUALITY = 32813,
     ID_TIMELINE_BASELINE = 32814,
+    ID_TIMELINE_REPORT = 32815,
 };
 
 // Every command of the table, in table order.

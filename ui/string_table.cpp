@@ -37,6 +37,9 @@ constexpr Entry kStrings[] = {
     {32801, "Mark the latest evaluation (with Shift: type the mark's text)\nMark"},
     {32802, "Save the timeline's evaluations and marks as CSV\nExport CSV"},
     {32803, "Save the timeline's plot as a PNG picture\nExport PNG"},
+    {32815,
+     "Save a PDF report: the recording, its SHA-256, the settings, the whole session's plot, "
+     "the segment table and what the measure is and is not\nExport Report"},
     {32804, "Forget every evaluation, segment and mark of the timeline\nClear"},
     {32805, "Open a recording and analyse all of it at once, to see, seek and listen\nReview"},
     {32806, "Stop the review in progress (Escape in the timeline)\nCancel Review"},

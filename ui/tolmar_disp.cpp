@@ -5,6 +5,7 @@
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
 
+#include "platform/audio_files/wave_header.h"
 #include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
@@ -13,6 +14,7 @@
 #include "ui/form_ids.h"
 #include "ui/live_recording.h"
 #include "ui/picture_control.h"
+#include "ui/report_export.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"
 #include "ui/test_gen_dlg.h"
@@ -100,6 +102,9 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     m_timeline->BindCommands(*this);
     CLiveRecording::Get().SetOnEnded(
         [this](const EndedRecording& ended) { m_timeline->RecordingEnded(ended); });
+    m_report =
+        std::make_unique<CReportExport>(frame, *m_timeline, [this] { return ReportSettingsNow(); });
+    m_report->BindCommand(*this);
     // A review analyses with the form's two adjust values as a start command reads them.
     m_timeline->Review().SetAdjustValues([this] {
         return std::make_pair(ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10),
@@ -212,8 +217,35 @@ void CTolmarDisp::OnFile() {
     g_fileAnalyzer.m_thresholdPercent = ReadThresholdAdjust();
     // A file that cannot be opened throws out of here before the timer starts; the
     // application's top-level handler reports it.
+    const std::uint32_t session = g_fileAnalyzer.EvaluationSession();
     g_fileAnalyzer.OpenFile();
+    if (g_fileAnalyzer.EvaluationSession() != session) SayForeignHeader();
     StartTimer();
+}
+
+ReportSettings CTolmarDisp::ReportSettingsNow() const {
+    ReportSettings settings;
+    settings.volumeAdjust = ClampAdjust(m_form ? m_form->GetItemInt(IDC_VOLUME_ADJUST) : 10);
+    settings.thresholdAdjust = ReadThresholdAdjust();
+    settings.referenceMode = m_modeFixedRange    ? "Fixed range"
+                             : m_modeAvgRelative ? "Avg. Relative"
+                                                 : "Fixed freq.";
+    settings.decoding = g_fileAnalyzer.m_decodeAudio;
+    settings.minVoicedShare = m_timeline ? m_timeline->MinVoicedShare() : kDefaultMinVoicedShare;
+    return settings;
+}
+
+void CTolmarDisp::SayForeignHeader() {
+    // The raw path plays every file as 16-bit mono at 11025 Hz, as designed; a header that says
+    // otherwise is named once per run, in the words kavrin-analyze uses for --decode.
+    if (g_fileAnalyzer.m_decodeAudio) return;
+    const std::optional<std::string> format =
+        platform::DescribeForeignWaveHeader(g_fileAnalyzer.m_file.GetFilePath());
+    auto* frame = wxDynamicCast(GetFrame(), wxFrame);
+    if (format && frame && frame->GetStatusBar())
+        frame->SetStatusText(
+            wxString::FromUTF8(*format + ": Input > Decode Audio Files analyses it as recorded"),
+            0);
 }
 
 void CTolmarDisp::OnStopFile() {

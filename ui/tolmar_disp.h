@@ -24,6 +24,8 @@
 namespace kavrin {
 
 class CStatusPanes;
+class CReportExport;
+struct ReportSettings;
 
 class CTolmarDisp : public wxView {
 public:
@@ -94,6 +96,10 @@ private:
     void KillTimer();
 
     void BindForm();
+    // The message pane names a played file's header when it contradicts the raw path.
+    void SayForeignHeader();
+    // The form's adjust values, mode and the decode switch, for the report.
+    ReportSettings ReportSettingsNow() const;
 
     wxWeakRef<CTolmarForm> m_form;
     wxTimer m_timer;
@@ -101,6 +107,7 @@ private:
     std::optional<DrawnReading> m_lastReading;
     std::unique_ptr<CStatusPanes> m_statusPanes;
     std::unique_ptr<CTimeline> m_timeline;
+    std::unique_ptr<CReportExport> m_report;
 
     wxDECLARE_DYNAMIC_CLASS(CTolmarDisp);
 };

@@ -55,10 +55,16 @@ TEST_F(RecordingWindowTest, WhileDecodingTheFileDialogOffersTheDecodableTypesAnd
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].filterLabel, "Sound File (*.Wav)");
     EXPECT_TRUE(requests[0].extraFilters.empty());
+    // Played raw as designed, and what the header says is named.
+    wxStatusBar* status = Frame()->GetStatusBar();
+    EXPECT_EQ(status->GetStatusText(0),
+              "44100 Hz stereo: Input > Decode Audio Files analyses it as recorded");
+    status->SetStatusText("", 0);
     ASSERT_TRUE(WaitUntil(
         [] { return !g_fileAnalyzer.m_thread.Exists() || g_fileAnalyzer.m_thread.Finished(); }));
     ChooseMenu(ID_INPUT_DECODE);
     ChooseMenu(ID_INPUT_FILE);
+    EXPECT_EQ(status->GetStatusText(0), "");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].filterLabel, "Sound File (*.Wav)");
     ASSERT_EQ(requests[1].extraFilters.size(), 1u);

@@ -140,6 +140,7 @@ TEST_F(TimelineTest, HiddenAtStartWithTheMenuBetweenInputAndView) {
         {ID_TIMELINE_MARK, "&Mark\tCtrl+M"},
         {ID_TIMELINE_EXPORT_CSV, "Export &CSV...\tCtrl+E"},
         {ID_TIMELINE_EXPORT_PNG, "Export &PNG..."},
+        {ID_TIMELINE_REPORT, "Export &Report...", false},
         {ID_TIMELINE_CLEAR, "C&lear"},
         {ID_TIMELINE_REVIEW, "&Review Recording...\tCtrl+R"},
         {ID_TIMELINE_CANCEL_REVIEW, "Cancel Re&view", false},

@@ -75,6 +75,19 @@ std::string OneField(std::string text) {
 
 }  // namespace
 
+std::vector<std::string> SegmentTableTitles() {
+    std::vector<std::string> titles;
+    for (const Column& column : kColumns) titles.emplace_back(column.title);
+    return titles;
+}
+
+std::vector<std::string> SegmentTableCells(const SegmentStatistics& row) {
+    std::vector<std::string> cells{row.segment.text};
+    for (int c = 1; c < kColumnCount; ++c)
+        cells.push_back(Shown(kColumns[c].value(row), kColumns[c].decimals));
+    return cells;
+}
+
 CSegmentStatisticsDlg::CSegmentStatisticsDlg(wxWindow* parent, std::vector<SegmentStatistics> table)
     : wxDialog(parent, wxID_ANY, "Segment Statistics", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
@@ -117,10 +130,9 @@ void CSegmentStatisticsDlg::Fill() {
     m_list->DeleteAllItems();
     for (std::size_t r = 0; r < m_table.size(); ++r) {
         const SegmentStatistics& s = m_table[r];
-        const long item =
-            m_list->InsertItem(static_cast<long>(r), wxString::FromUTF8(s.segment.text));
-        for (int c = 1; c < kColumnCount; ++c)
-            m_list->SetItem(item, c, Shown(kColumns[c].value(s), kColumns[c].decimals));
+        const std::vector<std::string> cells = SegmentTableCells(s);
+        const long item = m_list->InsertItem(static_cast<long>(r), wxString::FromUTF8(cells[0]));
+        for (int c = 1; c < kColumnCount; ++c) m_list->SetItem(item, c, cells[c]);
     }
 }
 

@@ -16,6 +16,11 @@
 
 namespace kavrin {
 
+// The table as the dialog shows it, for the report: the column titles, and one row's cells (the
+// label, then the numbers rounded as shown; empty where there is no value).
+std::vector<std::string> SegmentTableTitles();
+std::vector<std::string> SegmentTableCells(const kavrin_labels::SegmentStatistics& row);
+
 class CSegmentStatisticsDlg : public wxDialog {
 public:
     CSegmentStatisticsDlg(wxWindow* parent, std::vector<kavrin_labels::SegmentStatistics> table);

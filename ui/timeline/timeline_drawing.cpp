@@ -64,8 +64,15 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
     wxMemoryDC dc(bitmap);
     dc.SetBackground(*wxWHITE_BRUSH);
     dc.Clear();
-    std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
-    if (!gc) return bitmap;
+    std::unique_ptr<wxGraphicsContext> context(wxGraphicsContext::Create(dc));
+    if (context) DrawTimelineOn(*context, layout, font);
+    context.reset();
+    dc.SelectObject(wxNullBitmap);
+    return bitmap;
+}
+
+void DrawTimelineOn(wxGraphicsContext& context, const TimelineLayout& layout, const wxFont& font) {
+    wxGraphicsContext* const gc = &context;
     gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
     const wxColour axisColour(90, 90, 90);
     const wxColour gridColour(232, 232, 232);
@@ -243,9 +250,6 @@ wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font) {
         gc->DrawRectangle(x - 8, y - 4, w + 16, h + 8);
         gc->DrawText(wxString::FromUTF8(layout.progress), x, y);
     }
-    gc.reset();
-    dc.SelectObject(wxNullBitmap);
-    return bitmap;
 }
 
 }  // namespace kavrin

@@ -1,10 +1,12 @@
 // The drawing of the timeline's layout: antialiased, off-screen into a bitmap of the layout's
-// size, the same for the pane and for the PNG export.
+// size, the same for the pane and for the PNG export; or onto any graphics context (the report's
+// PDF page), in the layout's pixels as that context's units.
 #pragma once
 
 #include <wx/bitmap.h>
 #include <wx/colour.h>
 #include <wx/font.h>
+#include <wx/graphics.h>
 
 #include "ui/timeline/timeline_layout.h"
 
@@ -21,5 +23,7 @@ wxColour TimelineLampColour(EvaluationLamp lamp);
 
 // A bitmap of layout.width x layout.height; an empty layout gives an invalid bitmap.
 wxBitmap DrawTimeline(const TimelineLayout& layout, const wxFont& font);
+// The same picture onto `context` (white background not painted).
+void DrawTimelineOn(wxGraphicsContext& context, const TimelineLayout& layout, const wxFont& font);
 
 }  // namespace kavrin
