@@ -21,7 +21,7 @@
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
 #include "tools/live_runner.h"
-#include "tools/quality_tap.h"
+#include "analysis/quality_tap.h"
 #include "tools/standard_input_file.h"
 
 namespace kavrin_analyze {

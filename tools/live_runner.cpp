@@ -10,7 +10,7 @@
 #include "platform/devices/inline_sound_card.h"
 #include "platform/devices/simulated_sound_card.h"
 #include "sources/live_analyzer.h"
-#include "tools/quality_tap.h"
+#include "analysis/quality_tap.h"
 
 namespace kavrin_analyze {
 namespace {

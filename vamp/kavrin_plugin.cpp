@@ -118,6 +118,16 @@ Vamp::Plugin::OutputList CKavrinPlugin::getOutputDescriptors() const {
     bins.sampleType = OutputDescriptor::FixedSampleRate;
     bins.sampleRate = 11025.0f / 4096.0f;
     list[kavrin_vamp::kBandMagnitudes] = bins;
+    list[kavrin_vamp::kLevel] =
+        Output("level", "Level", "RMS level of each evaluated block (none for digital silence)",
+               "dBFS", 1);
+    list[kavrin_vamp::kVoicedShare] =
+        Output("voicedshare", "Voiced share",
+               "Share of each evaluated block's frames that are voiced (aubio's YIN); readings of "
+               "blocks with little voicing are no speech",
+               "", 1);
+    list[kavrin_vamp::kF0] =
+        Output("f0", "F0", "Median pitch of the voiced frames of each block", "Hz", 1);
     return list;
 }
 
@@ -142,12 +152,16 @@ void CKavrinPlugin::reset() {
         static_cast<int>(std::lround(m_inputSampleRate)), static_cast<int>(m_channels));
     m_cycle = std::make_unique<CFileCycle>(m_volume, m_thresholdAdjust);
     m_rows = std::make_unique<kavrin_vamp::CRowFeatures>(m_mode, m_volume, m_thresholdAdjust);
+    m_quality = std::make_unique<kavrin_analyze::CQualityTap>(true);
     m_frames.clear();
     m_samples.clear();
     m_features.clear();
     m_ended = false;
     m_rowFn = [this](CTremorAnalyzer& analyzer, std::uint64_t block, double seconds) {
-        m_rows->Add(kavrin_analyze::CaptureRow(analyzer, block, seconds, true), m_features);
+        kavrin_analyze::EvaluationRow row =
+            kavrin_analyze::CaptureRow(analyzer, block, seconds, true);
+        m_quality->Fill(analyzer, row);
+        m_rows->Add(row, m_features);
     };
 }
 

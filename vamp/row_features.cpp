@@ -1,6 +1,7 @@
 #include "vamp/row_features.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "analysis/lamp.h"
@@ -43,6 +44,10 @@ void CRowFeatures::Add(const kavrin_analyze::EvaluationRow& row, RowFeatures& ou
     RowFeature bins{kBandMagnitudes, t, std::nullopt, {}, {}};
     for (double bin : row.bins) bins.values.push_back(static_cast<float>(bin));
     out.push_back(bins);
+    const SignalQuality& q = row.quality;
+    if (std::isfinite(q.levelDbfs)) AddValue(out, kLevel, t, q.levelDbfs);
+    if (!std::isnan(q.voicedShare)) AddValue(out, kVoicedShare, t, q.voicedShare);
+    if (!std::isnan(q.f0Hz)) AddValue(out, kF0, t, q.f0Hz);
 
     // The lamp as the display's tick judges a file run's row, by the chosen reference.
     const kavrin::LampMode mode = m_mode == ReferenceMode::FixedRange ? kavrin::LampMode::FixedRange

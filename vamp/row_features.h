@@ -1,5 +1,7 @@
 // The plugin's outputs for each evaluation row: frequencies in Hz, the lamp as labelled
-// stretches, the block magnitude and the nine band magnitudes.
+// stretches, the block magnitude and the nine band magnitudes; and the signal quality of the
+// block the evaluation shifted in: level in dBFS (none for digital silence), voiced share and
+// median F0 (none where no frame was voiced).
 //
 // A frequency index i stands for 8.0 + 0.1 * i Hz. An evaluation that found no energy in the
 // band has the index 65535: the band frequency output gives no value for it (a gap in the curve,
@@ -24,6 +26,11 @@ enum Output : int {
     kLamp,
     kMagnitude,
     kBandMagnitudes,
+    // How good the signal of each evaluated block was (after the designed outputs, so that
+    // their numbers stay as hosts saved them).
+    kLevel,
+    kVoicedShare,
+    kF0,
     kOutputCount
 };
 

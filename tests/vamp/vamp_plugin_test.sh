@@ -21,8 +21,9 @@ same() {  # NAME EXPECTED ACTUAL
     fi
 }
 for f in mono.wav stereo.flac; do
-    "$analyze" --decode --bins "$f" >"$f.csv"
-    for out in bandfrequency averagefrequency threshold lamp magnitude bandmagnitudes; do
+    "$analyze" --decode --bins --quality "$f" >"$f.csv"
+    for out in bandfrequency averagefrequency threshold lamp magnitude bandmagnitudes level \
+        voicedshare f0; do
         "$rows" expect "$out" <"$f.csv" >want.txt
         vamp-simple-host "kavrin:kavrin:$out" "$f" 2>/dev/null | grep '^ ' >"$f.$out"
         same "vamp-simple-host $f $out" want.txt "$f.$out"
@@ -39,7 +40,7 @@ done
 
 # The parameters act as the tool's options; the reference mode moves the lamp.
 params=(exact=1 volume=60 thresholdadjust=40 referencemode=2)
-"$analyze" --decode --bins --volume 60 --threshold-adjust 40 mono.wav |
+"$analyze" --decode --bins --quality --volume 60 --threshold-adjust 40 mono.wav |
     "$rows" expect all "${params[@]}" >want.txt
 "$rows" host all "${params[@]}" mono.wav >got.txt
 same "parameters" want.txt got.txt

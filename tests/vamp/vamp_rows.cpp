@@ -51,8 +51,10 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
     std::getline(std::cin, line);  // the header
     while (std::getline(std::cin, line)) {
         std::istringstream in(line.substr(line.find(',') + 1));  // after the file name
+        // Empty fields (the level of digital silence, F0 where nothing was voiced) are no value.
         std::vector<double> v;
-        for (std::string field; std::getline(in, field, ',');) v.push_back(std::stod(field));
+        for (std::string field; std::getline(in, field, ',');)
+            v.push_back(field.empty() ? std::nan("") : std::stod(field));
         kavrin_analyze::EvaluationRow row;
         row.block = static_cast<std::uint64_t>(v[0]);
         row.timeSeconds = v[1];
@@ -61,6 +63,11 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
         row.threshold = static_cast<std::uint32_t>(v[6]);
         row.magnitude = v[7];
         for (int i = 0; i < 9; ++i) row.bins[i] = v[10 + i];
+        if (v.size() >= 23) {  // --quality: level_dbfs,clipped,voiced_share,f0_hz
+            row.quality.levelDbfs = std::isnan(v[19]) ? -INFINITY : v[19];
+            row.quality.voicedShare = v[21];
+            row.quality.f0Hz = v[22];
+        }
         rows.Add(row, features);
     }
     rows.Finish(features);

@@ -1,5 +1,5 @@
-// The signal quality of each evaluated block, for the runners: measured on the block the
-// evaluation's cycle shifted in, right after the evaluation, on the pump.
+// The signal quality of each evaluated block, for the runners and the plugin: measured on the block
+// the evaluation's cycle shifted in, right after the evaluation, on the pump.
 #pragma once
 
 #include <cstdint>
