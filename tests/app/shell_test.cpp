@@ -459,6 +459,21 @@ TEST_F(ShellTest, ContentsWritesNoWarnings) {
     EXPECT_EQ(errors.Text(), "");
 }
 
+TEST(HelpBook, HasAPageInItsContentsForEveryPartOfTheWindow) {
+    const std::filesystem::path book = std::filesystem::path(KAVRIN_TEST_HELP_BOOK).parent_path();
+    const auto read = [&](const char* name) {
+        std::ifstream in(book / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string contents = read("kavrin.hhc");
+    const std::string pages = read("index.html");
+    for (const char* page : {"display", "input", "decoding", "recording", "devices", "threshold",
+                             "review", "segments", "numbers", "vamp", "analyze", "measure"}) {
+        EXPECT_NE(contents.find(std::string("index.html#") + page), std::string::npos) << page;
+        EXPECT_NE(pages.find(std::string("<a name=\"") + page + "\">"), std::string::npos) << page;
+    }
+}
+
 TEST_F(ShellTest, ClosingWithNothingStartedExitsPromptlyWithoutDeviceCalls) {
     ASSERT_TRUE(StartApp());
     card->ClearCalls();
