@@ -231,6 +231,16 @@ wxString CKavrinApp::HelpBookPath() const {
     return installed.GetFullPath();
 }
 
+wxString CKavrinApp::HelpPageInUse() const {
+    // The timeline pane, when it has the keyboard, has its page; the form has the book's start.
+    CTolmarDisp* view = GetView();
+    CTimeline* timeline = view ? view->Timeline() : nullptr;
+    if (!timeline || !timeline->IsShown()) return {};
+    for (const wxWindow* window = wxWindow::FindFocus(); window; window = window->GetParent())
+        if (window == timeline->Pane()) return "index.html#review";
+    return {};
+}
+
 void CKavrinApp::OnHelpContents() {
     const wxString book = HelpBookPath();
     bool shown = false;
@@ -240,7 +250,8 @@ void CKavrinApp::OnHelpContents() {
             m_help = std::make_unique<CKavrinHelpController>(m_mainFrame);
             if (!m_help->AddBook(wxFileName(book))) m_help.reset();
         }
-        shown = m_help && m_help->Display(kHelpContext);
+        const wxString page = HelpPageInUse();
+        shown = m_help && (page.empty() ? m_help->Display(kHelpContext) : m_help->Display(page));
     }
     if (!shown) platform::ShowMessage(LoadString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
 }

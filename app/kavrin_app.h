@@ -72,6 +72,8 @@ public:
 private:
     // The frame where it was left (size, place, timeline), and the same kept as it closes.
     void PlaceFrameAsLeft();
+    // The help page of the pane in use ("" for the book's start page).
+    wxString HelpPageInUse() const;
     void RememberFrame();
 
     CKavrinDocManager* m_docManager = nullptr;

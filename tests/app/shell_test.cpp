@@ -28,6 +28,8 @@
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/frame_placement.h"
+#include "ui/timeline/timeline.h"
+#include "ui/timeline/timeline_pane.h"
 #include "ui/tolmar_disp.h"
 
 namespace gui_test {
@@ -457,6 +459,22 @@ TEST_F(ShellTest, ContentsWritesNoWarnings) {
     for (int i = 0; i < 10; ++i) Yield();
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(errors.Text(), "");
+}
+
+TEST_F(ShellTest, ContentsOpensAtTheTimelinesPageWhileItHasTheKeyboard) {
+    ASSERT_TRUE(StartApp());
+    App().SetHelpBookPath(KAVRIN_TEST_HELP_BOOK);
+    ChooseMenu(ID_TIMELINE_SHOW);
+    View()->Timeline()->Pane()->SetFocus();
+    for (int i = 0; i < 10 && wxWindow::FindFocus() != View()->Timeline()->Pane(); ++i) Yield();
+    if (wxWindow::FindFocus() != View()->Timeline()->Pane()) GTEST_SKIP() << "no keyboard focus";
+    ChooseMenu(ID_HELP_CONTENTS);
+    ASSERT_NE(App().GetHelpController(), nullptr);
+    auto* help = App().GetHelpController()->GetHelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->GetHtmlWindow()->GetOpenedAnchor(), "review");
+    App().GetHelpController()->GetFrame()->Close(true);
+    for (int i = 0; i < 10; ++i) Yield();
 }
 
 TEST(HelpBook, HasAPageInItsContentsForEveryPartOfTheWindow) {
