@@ -8,8 +8,10 @@
 #include <sndfile.h>
 #include <vamp-hostsdk/PluginLoader.h>
 
+#include <cmath>
 #include <iomanip>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -64,7 +66,8 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
         row.magnitude = v[7];
         for (int i = 0; i < 9; ++i) row.bins[i] = v[10 + i];
         if (v.size() >= 23) {  // --quality: level_dbfs,clipped,voiced_share,f0_hz
-            row.quality.levelDbfs = std::isnan(v[19]) ? -INFINITY : v[19];
+            row.quality.levelDbfs =
+                std::isnan(v[19]) ? -std::numeric_limits<double>::infinity() : v[19];
             row.quality.voicedShare = v[21];
             row.quality.f0Hz = v[22];
         }
