@@ -28,6 +28,7 @@
 #include "ui/frame_placement.h"
 #include "ui/string_table.h"
 #include "ui/timeline/timeline.h"
+#include "ui/timeline/timeline_pane.h"
 #include "ui/timeline/timeline_review.h"
 #include "ui/tolmar_disp.h"
 
@@ -237,7 +238,7 @@ wxString CKavrinApp::HelpPageInUse() const {
     CTimeline* timeline = view ? view->Timeline() : nullptr;
     if (!timeline || !timeline->IsShown()) return {};
     for (const wxWindow* window = wxWindow::FindFocus(); window; window = window->GetParent())
-        if (window == timeline->Pane()) return "index.html#review";
+        if (window == static_cast<const wxWindow*>(timeline->Pane())) return "index.html#review";
     return {};
 }
 
