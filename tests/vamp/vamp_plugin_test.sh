@@ -13,6 +13,8 @@ cd "$work"
 sox -R -r 11025 -c 1 -n -b 16 mono.wav synth 217088s pinknoise synth 217088s sine amod 9.7 vol 0.5
 sox -R -r 44100 -c 2 -n -b 16 stereo.flac synth 638976s pinknoise brownnoise \
     synth 638976s sine amod 10.6 sine amod 8.8 vol 0.5
+# A voiced sound (120 Hz), so that F0 has values; a quiet and a loud half.
+sox -R -r 22050 -c 1 -n -b 16 voiced.wav synth 3 sawtooth 120 vol 0.05 : synth 3 sawtooth 120 vol 0.6
 
 failed=0
 same() {  # NAME EXPECTED ACTUAL
@@ -20,15 +22,16 @@ same() {  # NAME EXPECTED ACTUAL
         echo "FAIL: $1"; head -n 6 diff.txt; failed=1
     fi
 }
-for f in mono.wav stereo.flac; do
+for f in mono.wav stereo.flac voiced.wav; do
     "$analyze" --decode --bins --quality "$f" >"$f.csv"
-    for out in bandfrequency averagefrequency threshold lamp magnitude bandmagnitudes level \
-        voicedshare f0; do
+    outputs=(bandfrequency averagefrequency threshold lamp magnitude bandmagnitudes level voicedshare)
+    [ "$f" = voiced.wav ] && outputs=(level voicedshare f0)
+    for out in "${outputs[@]}"; do
         "$rows" expect "$out" <"$f.csv" >want.txt
         vamp-simple-host "kavrin:kavrin:$out" "$f" 2>/dev/null | grep '^ ' >"$f.$out"
         same "vamp-simple-host $f $out" want.txt "$f.$out"
     done
-    "$rows" expect all exact=1 <"$f.csv" >>both.exact
+    [ "$f" = voiced.wav ] || "$rows" expect all exact=1 <"$f.csv" >>both.exact
 done
 
 # Every bit, two instances side by side, whatever block and step the host chooses.

@@ -65,11 +65,12 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
         row.threshold = static_cast<std::uint32_t>(v[6]);
         row.magnitude = v[7];
         for (int i = 0; i < 9; ++i) row.bins[i] = v[10 + i];
-        if (v.size() >= 23) {  // --quality: level_dbfs,clipped,voiced_share,f0_hz
+        // --quality: level_dbfs,clipped,voiced_share,f0_hz (an empty last field is not read).
+        if (v.size() >= 22) {
             row.quality.levelDbfs =
                 std::isnan(v[19]) ? -std::numeric_limits<double>::infinity() : v[19];
             row.quality.voicedShare = v[21];
-            row.quality.f0Hz = v[22];
+            row.quality.f0Hz = v.size() > 22 ? v[22] : std::nan("");
         }
         rows.Add(row, features);
     }
