@@ -11,6 +11,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/live_recording.h"
+#include "ui/status_bar.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"
 #include "ui/tolmar_disp.h"
@@ -50,6 +51,12 @@ bool CMainFrame::Create(wxDocManager* manager) {
     return OnCreate();
 }
 
+wxStatusBar* CMainFrame::OnCreateStatusBar(int number, long, wxWindowID id, const wxString&) {
+    auto* statusBar = new CStatusBar(this, id);
+    statusBar->SetFieldsCount(number);
+    return statusBar;
+}
+
 bool CMainFrame::OnCreate() {
     SetIcons(ApplicationIcons());
     SetMenuBar(CreateMainMenu());
@@ -62,20 +69,23 @@ bool CMainFrame::OnCreate() {
     wxStatusBar* statusBar =
         CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ToolkitId(ID_VIEW_STATUS_BAR));
     if (!statusBar) return false;
-    int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    // The message pane and the source pane share what the fixed panes leave, the source three
-    // quarters of it ("Ready" is short; a file's name and times are not).
-    widths[kSourcePane] = -3;
+    auto* fitted = dynamic_cast<CStatusBar*>(statusBar);
+    if (!fitted) return false;
+    // The message pane asks for its text's width and the source pane for a file's name and
+    // times; of what is left the source takes three quarters ("Ready" is short).
+    fitted->SetPaneRule(0, {0, kLeastTextPane, 1});
+    fitted->SetPaneRule(kSourcePane,
+                        {statusBar->GetTextExtent(kTypicalSource).x + 12, kLeastTextPane, 3});
     styles[kSourcePane] = wxSB_SUNKEN;
-    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 8;
+    fitted->SetPaneRule(kReadingPane, {statusBar->GetTextExtent(kWidestReading).x + 12,
+                                       statusBar->GetTextExtent(kNarrowestReading).x + 12});
     styles[kReadingPane] = wxSB_SUNKEN;
     for (int i = 0; i < kIndicatorCount; ++i) {
-        widths[kFirstIndicator + i] =
-            statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        const int width = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        fitted->SetPaneRule(kFirstIndicator + i, {width, width});
         styles[kFirstIndicator + i] = wxSB_SUNKEN;
     }
-    statusBar->SetStatusWidths(kPaneCount, widths);
     statusBar->SetStatusStyles(kPaneCount, styles);
     SetStatusText(LoadString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateIndicators();

@@ -1,0 +1,137 @@
+// The status bar says what is true and keeps every pane at the designed 640 px width: a source
+// whose device did not open says so and shows no readings, a long file name is shortened in the
+// middle (its full text in the tooltip), Record on leaves every pane in view, the path of a
+// recording that ended stays in the message pane, and the toolkit writes nothing to standard
+// error meanwhile. One session walks through the states in order.
+#include <wx/frame.h>
+#include <wx/statusbr.h>
+
+#include <functional>
+#include <string>
+
+#include "app/main_frame.h"
+#include "tests/app/gui_test_support.h"
+#include "tests/support/stderr_capture.h"
+#include "ui/command_ids.h"
+#include "ui/live_recording.h"
+#include "ui/status_panes.h"
+
+namespace gui_test {
+namespace {
+
+using namespace kavrin;
+using namespace std::chrono_literals;
+using Pace = platform::SimulatedSoundCard::Pace;
+
+constexpr const char* kLongName = "speech_48k_mono_interview_of_the_second_afternoon.wav";
+
+class StatusBarWindowTest : public GuiTest {
+protected:
+    wxStatusBar* Bar() { return Frame()->GetStatusBar(); }
+    std::string Pane(int pane) { return Bar()->GetStatusText(pane).utf8_string(); }
+    int RecordingPane() { return CMainFrame::kPaneCount; }
+    // Paints the bar now, as the user would see it.
+    void Show() {
+        Frame()->Refresh();
+        Frame()->Update();
+        Yield();
+    }
+};
+
+struct State {
+    const char* name;
+    std::function<void()> enter;
+    // The source pane's text, or its beginning when it ends in a time that runs.
+    std::string source;
+    bool readings;
+    bool recording;
+};
+
+TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
+    const std::string music = TempPath("music");
+    ::setenv("XDG_MUSIC_DIR", music.c_str(), 1);
+    ASSERT_TRUE(StartApp());
+    Frame()->SetSize(wxSize(640, Frame()->GetSize().y));
+    const std::string file = MakeToneFile(kLongName, 11025 * 65, 10.0, 3000);
+    ChooseSoundFile(file);
+    card->SetCaptureSamples(std::vector<std::int16_t>(11025 * 60, 1000));
+    card->SetPace(Pace::RealTime);
+
+    test_support::StderrCapture capture(TempPath("stderr.txt"));
+    ASSERT_TRUE(capture.Capturing());
+    const State states[] = {
+        {"line without a device",
+         [this] {
+             card->SetInputDeviceCount(0);
+             ChooseMenu(ID_LINE_ON);
+         },
+         "Line: no sound device", false, false},
+        {"file without a device",
+         [this] {
+             ChooseMenu(ID_LINE_OFF);
+             card->SetInputDeviceCount(1);
+             card->SetOutputDeviceCount(0);
+             ChooseMenu(ID_INPUT_FILE);
+         },
+         "File: no output device", false, false},
+        {"a long file name playing",
+         [this] {
+             card->SetOutputDeviceCount(1);
+             ChooseMenu(ID_INPUT_FILE);
+         },
+         std::string("File: ") + kLongName + " 0:", true, false},
+        {"recording",
+         [this] {
+             ChooseMenu(ID_LINE_RECORD);
+             ChooseMenu(ID_LINE_ON);
+         },
+         "Line: capturing", true, true},
+        {"recording ended", [this] { ChooseMenu(ID_LINE_OFF); }, "Idle", false, false},
+    };
+    std::string recorded;
+    for (const State& state : states) {
+        SCOPED_TRACE(state.name);
+        state.enter();
+        if (state.recording) recorded = CLiveRecording::Get().Recorder().Path();
+        EXPECT_TRUE(WaitUntil([&] {
+            Yield();
+            return Pane(kSourcePane).rfind(state.source, 0) == 0 &&
+                   Pane(kReadingPane).empty() != state.readings &&
+                   Pane(RecordingPane()).empty() != state.recording;
+        })) << Pane(kSourcePane)
+            << " | " << Pane(kReadingPane) << " | " << Pane(RecordingPane());
+        Show();
+        ASSERT_EQ(Frame()->GetSize().x, 640);
+        for (int pane = 0; pane < Bar()->GetFieldsCount(); ++pane) {
+            wxRect rect;
+            ASSERT_TRUE(Bar()->GetFieldRect(pane, rect));
+            // The recording's pane is all but gone while nothing is recorded.
+            const bool collapsed = pane == RecordingPane() && !state.recording;
+            const int least = pane == 0 || pane == kSourcePane ? 60 : collapsed ? 1 : 20;
+            EXPECT_GE(rect.width, least) << "pane " << pane << ": " << Pane(pane);
+            EXPECT_GT(rect.height, 0) << "pane " << pane;
+        }
+        // Shortened in the middle, the full text behind it for the tooltip.
+        if (Pane(kSourcePane).size() > 40) {
+            EXPECT_TRUE(Bar()->GetField(kSourcePane).IsEllipsized()) << Pane(kSourcePane);
+        }
+    }
+    EXPECT_FALSE(recorded.empty());
+    EXPECT_EQ(Pane(0), "Recording saved: " + recorded);
+    EXPECT_TRUE(Bar()->GetField(0).IsEllipsized());
+    // "No Sound Device", "No Sound Output Device": the designed boxes, as before.
+    EXPECT_EQ(Messages().size(), 2u);
+
+    const char* shot = std::getenv("KAVRIN_STATUS_SCREENSHOT");
+    if (shot != nullptr) {
+        // Left up for a moment so that a screenshot of the display can be taken.
+        ChooseMenu(ID_LINE_ON);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(shot));
+        while (std::chrono::steady_clock::now() < until) Yield();
+    }
+    const std::string written = capture.Finish();
+    EXPECT_TRUE(written.empty()) << written.substr(0, 4000);
+}
+
+}  // namespace
+}  // namespace gui_test
