@@ -51,8 +51,8 @@ bool CMainFrame::Create(wxDocManager* manager) {
     return OnCreate();
 }
 
-wxStatusBar* CMainFrame::OnCreateStatusBar(int number, long, wxWindowID id, const wxString&) {
-    auto* statusBar = new CStatusBar(this, id);
+wxStatusBar* CMainFrame::OnCreateStatusBar(int number, long style, wxWindowID id, const wxString&) {
+    auto* statusBar = new CStatusBar(this, id, style);
     statusBar->SetFieldsCount(number);
     return statusBar;
 }
@@ -67,16 +67,15 @@ bool CMainFrame::OnCreate() {
     if (!toolBar || !LoadMainToolBar(toolBar)) return false;
 
     wxStatusBar* statusBar =
-        CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ToolkitId(ID_VIEW_STATUS_BAR));
+        CreateStatusBar(kPaneCount, kStatusBarStyle, ToolkitId(ID_VIEW_STATUS_BAR));
     if (!statusBar) return false;
     int styles[kPaneCount] = {wxSB_FLAT};
     auto* fitted = dynamic_cast<CStatusBar*>(statusBar);
     if (!fitted) return false;
-    // The message pane asks for its text's width and the source pane for a file's name and
-    // times; of what is left the source takes three quarters ("Ready" is short).
-    fitted->SetPaneRule(0, {0, kLeastTextPane, 1});
-    fitted->SetPaneRule(kSourcePane,
-                        {statusBar->GetTextExtent(kTypicalSource).x + 12, kLeastTextPane, 3});
+    // The message and source panes ask for their texts' widths, the source takes what is left
+    // over; the readings ask for the widest reading. Short of room, the longest give way first.
+    fitted->SetPaneRule(0, {0, kLeastTextPane, 0});
+    fitted->SetPaneRule(kSourcePane, {0, kLeastTextPane, 1});
     styles[kSourcePane] = wxSB_SUNKEN;
     fitted->SetPaneRule(kReadingPane, {statusBar->GetTextExtent(kWidestReading).x + 12,
                                        statusBar->GetTextExtent(kNarrowestReading).x + 12});

@@ -1,7 +1,7 @@
 // How the status bar's panes share its width: each pane asks for a width (its text's, or a fixed
 // one) and has a least width it keeps. When every wish fits, the panes that take a share of the
-// rest grow by their shares; when not, every pane gives up the same part of what it asked beyond
-// its least width, so that no pane vanishes and none takes all.
+// rest grow by their shares; when not, no pane is wider than a common cap (but none narrower than
+// its least width), so that short texts stay whole, long ones share alike, and none vanishes.
 #pragma once
 
 #include <vector>

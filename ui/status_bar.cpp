@@ -16,14 +16,38 @@ constexpr int kCollapsedWidth = 6;
 
 }  // namespace
 
-CStatusBar::CStatusBar(wxWindow* parent, wxWindowID id)
-    : wxStatusBar(
-          parent, id,
-          wxSTB_SIZEGRIP | wxSTB_ELLIPSIZE_MIDDLE | wxSTB_SHOW_TIPS | wxFULL_REPAINT_ON_RESIZE) {
+CStatusBar::CStatusBar(wxWindow* parent, wxWindowID id, long style)
+    : wxStatusBar(parent, id, style & ~wxSTB_SHOW_TIPS) {
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         Fit();
         event.Skip();
     });
+    // The toolkit's own tips (wxSTB_SHOW_TIPS) left the tooltip unset here: the bar sets it
+    // itself as the pointer moves.
+    Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+        ShowTip(event.GetPosition());
+        event.Skip();
+    });
+}
+
+bool CStatusBar::IsShortened(int pane) const {
+    wxRect rect;
+    if (!GetFieldRect(pane, rect)) return false;
+    const wxString text = GetStatusText(pane);
+    return !text.empty() && GetTextExtent(text).x > rect.width - 2 * GetBorderX();
+}
+
+void CStatusBar::ShowTip(const wxPoint& point) {
+    wxString tip;
+    for (int pane = 0; pane < GetFieldsCount(); ++pane) {
+        wxRect rect;
+        if (GetFieldRect(pane, rect) && rect.Contains(point) && IsShortened(pane))
+            tip = GetStatusText(pane);
+    }
+    if (tip.empty())
+        UnsetToolTip();
+    else if (GetToolTipText() != tip)
+        SetToolTip(tip);
 }
 
 void CStatusBar::SetPaneRule(int pane, const PaneRule& rule) {

@@ -22,20 +22,28 @@ struct PaneRule {
     bool collapsesWhenEmpty = false;
 };
 
+// Texts shortened in the middle; no toolkit tips (the bar shows its own, see ShowTip).
+inline constexpr long kStatusBarStyle =
+    wxSTB_SIZEGRIP | wxSTB_ELLIPSIZE_MIDDLE | wxFULL_REPAINT_ON_RESIZE;
+
 class CStatusBar : public wxStatusBar {
 public:
-    CStatusBar(wxWindow* parent, wxWindowID id);
+    CStatusBar(wxWindow* parent, wxWindowID id, long style = kStatusBarStyle);
 
     // The rule of pane `pane` (a pane without one keeps its width as set).
     void SetPaneRule(int pane, const PaneRule& rule);
     // Shares the width anew; called on every size change and every changed text.
     void Fit();
+    // Whether the pane's text is longer than the pane shows (it is drawn shortened).
+    bool IsShortened(int pane) const;
 
 protected:
     void DoUpdateStatusText(int number) override;
 
 private:
     int WantedWidth(int pane, const PaneRule& rule) const;
+    // The full text of a shortened pane under the pointer as the bar's tooltip, else none.
+    void ShowTip(const wxPoint& point);
 
     std::vector<PaneRule> m_rules;
     std::vector<bool> m_ruled;

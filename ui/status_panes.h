@@ -25,8 +25,6 @@ inline constexpr int kReadingPane = 2;
 // A reading as wide as it gets, to size its pane, and the narrowest it shows.
 inline constexpr const char* kWidestReading = "inst 10.0 Hz  avg 10.0 Hz  ref 10.0 Hz";
 inline constexpr const char* kNarrowestReading = "no speech";
-// A source text as it often is, to size its pane.
-inline constexpr const char* kTypicalSource = "File: speech_48k_mono.flac 0:12 / 1:05";
 // The least width of a pane of text: a few words still show.
 inline constexpr int kLeastTextPane = 64;
 

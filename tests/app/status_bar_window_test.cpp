@@ -5,7 +5,11 @@
 // error meanwhile. One session walks through the states in order.
 #include <wx/frame.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -14,6 +18,7 @@
 #include "tests/support/stderr_capture.h"
 #include "ui/command_ids.h"
 #include "ui/live_recording.h"
+#include "ui/status_bar.h"
 #include "ui/status_panes.h"
 
 namespace gui_test {
@@ -27,7 +32,7 @@ constexpr const char* kLongName = "speech_48k_mono_interview_of_the_second_after
 
 class StatusBarWindowTest : public GuiTest {
 protected:
-    wxStatusBar* Bar() { return Frame()->GetStatusBar(); }
+    CStatusBar* Bar() { return dynamic_cast<CStatusBar*>(Frame()->GetStatusBar()); }
     std::string Pane(int pane) { return Bar()->GetStatusText(pane).utf8_string(); }
     int RecordingPane() { return CMainFrame::kPaneCount; }
     // Paints the bar now, as the user would see it.
@@ -35,6 +40,16 @@ protected:
         Frame()->Refresh();
         Frame()->Update();
         Yield();
+    }
+    // KAVRIN_STATUS_SCREENSHOT=SECONDS leaves each state up that long, to be photographed.
+    void HoldForScreenshot(const char* name) {
+        const char* seconds = std::getenv("KAVRIN_STATUS_SCREENSHOT");
+        if (seconds == nullptr) return;
+        std::printf("showing: %s\n", name);
+        std::fflush(stdout);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(seconds));
+        while (std::chrono::steady_clock::now() < until) Yield();
     }
 };
 
@@ -101,6 +116,7 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
         })) << Pane(kSourcePane)
             << " | " << Pane(kReadingPane) << " | " << Pane(RecordingPane());
         Show();
+        HoldForScreenshot(state.name);
         ASSERT_EQ(Frame()->GetSize().x, 640);
         for (int pane = 0; pane < Bar()->GetFieldsCount(); ++pane) {
             wxRect rect;
@@ -113,22 +129,27 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
         }
         // Shortened in the middle, the full text behind it for the tooltip.
         if (Pane(kSourcePane).size() > 40) {
-            EXPECT_TRUE(Bar()->GetField(kSourcePane).IsEllipsized()) << Pane(kSourcePane);
+            EXPECT_TRUE(Bar()->IsShortened(kSourcePane)) << Pane(kSourcePane);
         }
     }
     EXPECT_FALSE(recorded.empty());
     EXPECT_EQ(Pane(0), "Recording saved: " + recorded);
-    EXPECT_TRUE(Bar()->GetField(0).IsEllipsized());
+    EXPECT_TRUE(Bar()->IsShortened(0));
+    // The pointer over the shortened pane brings its full text up as the tooltip.
+    wxRect message;
+    Bar()->GetFieldRect(0, message);
+    Frame()->Raise();
+    wxUIActionSimulator pointer;
+    pointer.MouseMove(Bar()->ClientToScreen(wxPoint(0, -40)));
+    Yield();
+    pointer.MouseMove(Bar()->ClientToScreen(message.GetPosition() + wxPoint(8, 4)));
+    EXPECT_TRUE(WaitUntil([&] {
+        Yield();
+        return Bar()->GetToolTipText() == Bar()->GetStatusText(0);
+    })) << Bar()->GetToolTipText();
     // "No Sound Device", "No Sound Output Device": the designed boxes, as before.
     EXPECT_EQ(Messages().size(), 2u);
 
-    const char* shot = std::getenv("KAVRIN_STATUS_SCREENSHOT");
-    if (shot != nullptr) {
-        // Left up for a moment so that a screenshot of the display can be taken.
-        ChooseMenu(ID_LINE_ON);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(shot));
-        while (std::chrono::steady_clock::now() < until) Yield();
-    }
     const std::string written = capture.Finish();
     EXPECT_TRUE(written.empty()) << written.substr(0, 4000);
 }
