@@ -19,7 +19,7 @@ constexpr int kCollapsedWidth = 6;
 CStatusBar::CStatusBar(wxWindow* parent, wxWindowID id, long style)
     : wxStatusBar(parent, id, style & ~wxSTB_SHOW_TIPS) {
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
-        Fit();
+        FitPanes();
         event.Skip();
     });
     // The toolkit's own tips (wxSTB_SHOW_TIPS) left the tooltip unset here: the bar sets it
@@ -58,7 +58,7 @@ void CStatusBar::SetPaneRule(int pane, const PaneRule& rule) {
     }
     m_rules[pane] = rule;
     m_ruled[pane] = true;
-    Fit();
+    FitPanes();
 }
 
 int CStatusBar::WantedWidth(int pane, const PaneRule& rule) const {
@@ -69,11 +69,11 @@ int CStatusBar::WantedWidth(int pane, const PaneRule& rule) const {
     return (width + kWidthStep - 1) / kWidthStep * kWidthStep;
 }
 
-void CStatusBar::Fit() {
+void CStatusBar::FitPanes() {
     const int count = GetFieldsCount();
     if (count <= 0) return;
     // The size grip takes a square at the right end.
-    int total = GetClientSize().x - (HasFlag(wxSTB_SIZEGRIP) ? GetClientSize().y : 0);
+    const int total = GetClientSize().x - (HasFlag(wxSTB_SIZEGRIP) ? GetClientSize().y : 0);
     std::vector<PaneWish> wishes(count);
     for (int i = 0; i < count; ++i) {
         const bool ruled = static_cast<std::size_t>(i) < m_ruled.size() && m_ruled[i];
@@ -101,7 +101,7 @@ void CStatusBar::Fit() {
 }
 
 void CStatusBar::DoUpdateStatusText(int number) {
-    Fit();
+    FitPanes();
     wxStatusBar::DoUpdateStatusText(number);
 }
 

@@ -33,7 +33,7 @@ public:
     // The rule of pane `pane` (a pane without one keeps its width as set).
     void SetPaneRule(int pane, const PaneRule& rule);
     // Shares the width anew; called on every size change and every changed text.
-    void Fit();
+    void FitPanes();
     // Whether the pane's text is longer than the pane shows (it is drawn shortened).
     bool IsShortened(int pane) const;
 
