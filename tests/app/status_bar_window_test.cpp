@@ -1,15 +1,7 @@
-// The status bar says what is true and keeps every pane at the designed 640 px width: a source
-// whose device did not open says so and shows no readings, a long file name is shortened in the
-// middle (its full text in the tooltip), Record on leaves every pane in view, the path of a
-// recording that ended stays in the message pane, and the toolkit writes nothing to standard
-// error meanwhile. One session walks through the states in order.
-#include <wx/frame.h>
-#include <wx/statusbr.h>
+// One session through the status bar's states at 640 px: each true, every pane in view, long
+// texts shortened with a tooltip, nothing on standard error.
 #include <wx/uiaction.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -25,8 +17,6 @@ namespace gui_test {
 namespace {
 
 using namespace kavrin;
-using namespace std::chrono_literals;
-using Pace = platform::SimulatedSoundCard::Pace;
 
 constexpr const char* kLongName = "speech_48k_mono_interview_of_the_second_afternoon.wav";
 
@@ -35,22 +25,6 @@ protected:
     CStatusBar* Bar() { return dynamic_cast<CStatusBar*>(Frame()->GetStatusBar()); }
     std::string Pane(int pane) { return Bar()->GetStatusText(pane).utf8_string(); }
     int RecordingPane() { return CMainFrame::kPaneCount; }
-    // Paints the bar now, as the user would see it.
-    void Show() {
-        Frame()->Refresh();
-        Frame()->Update();
-        Yield();
-    }
-    // KAVRIN_STATUS_SCREENSHOT=SECONDS leaves each state up that long, to be photographed.
-    void HoldForScreenshot(const char* name) {
-        const char* seconds = std::getenv("KAVRIN_STATUS_SCREENSHOT");
-        if (seconds == nullptr) return;
-        std::printf("showing: %s\n", name);
-        std::fflush(stdout);
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(seconds));
-        while (std::chrono::steady_clock::now() < until) Yield();
-    }
 };
 
 struct State {
@@ -70,7 +44,7 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
     const std::string file = MakeToneFile(kLongName, 11025 * 65, 10.0, 3000);
     ChooseSoundFile(file);
     card->SetCaptureSamples(std::vector<std::int16_t>(11025 * 60, 1000));
-    card->SetPace(Pace::RealTime);
+    card->SetPace(platform::SimulatedSoundCard::Pace::RealTime);
 
     test_support::StderrCapture capture(TempPath("stderr.txt"));
     ASSERT_TRUE(capture.Capturing());
@@ -115,8 +89,8 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
                    Pane(RecordingPane()).empty() != state.recording;
         })) << Pane(kSourcePane)
             << " | " << Pane(kReadingPane) << " | " << Pane(RecordingPane());
-        Show();
-        HoldForScreenshot(state.name);
+        Frame()->Update();  // painted, as the user sees it
+        Yield();
         ASSERT_EQ(Frame()->GetSize().x, 640);
         for (int pane = 0; pane < Bar()->GetFieldsCount(); ++pane) {
             wxRect rect;
@@ -125,12 +99,8 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
             const bool collapsed = pane == RecordingPane() && !state.recording;
             const int least = pane == 0 || pane == kSourcePane ? 60 : collapsed ? 1 : 20;
             EXPECT_GE(rect.width, least) << "pane " << pane << ": " << Pane(pane);
-            EXPECT_GT(rect.height, 0) << "pane " << pane;
         }
-        // Shortened in the middle, the full text behind it for the tooltip.
-        if (Pane(kSourcePane).size() > 40) {
-            EXPECT_TRUE(Bar()->IsShortened(kSourcePane)) << Pane(kSourcePane);
-        }
+        EXPECT_EQ(Bar()->IsShortened(kSourcePane), Pane(kSourcePane).size() > 40);
     }
     EXPECT_FALSE(recorded.empty());
     EXPECT_EQ(Pane(0), "Recording saved: " + recorded);
@@ -138,10 +108,7 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
     // The pointer over the shortened pane brings its full text up as the tooltip.
     wxRect message;
     Bar()->GetFieldRect(0, message);
-    Frame()->Raise();
     wxUIActionSimulator pointer;
-    pointer.MouseMove(Bar()->ClientToScreen(wxPoint(0, -40)));
-    Yield();
     pointer.MouseMove(Bar()->ClientToScreen(message.GetPosition() + wxPoint(8, 4)));
     EXPECT_TRUE(WaitUntil([&] {
         Yield();
