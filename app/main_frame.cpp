@@ -11,6 +11,7 @@
 #include "sources/global_analyzers.h"
 #include "ui/command_map.h"
 #include "ui/live_recording.h"
+#include "ui/status_bar.h"
 #include "ui/status_panes.h"
 #include "ui/string_table.h"
 #include "ui/tolmar_disp.h"
@@ -50,6 +51,12 @@ bool CMainFrame::Create(wxDocManager* manager) {
     return OnCreate();
 }
 
+wxStatusBar* CMainFrame::OnCreateStatusBar(int number, long style, wxWindowID id, const wxString&) {
+    auto* statusBar = new CStatusBar(this, id, style);
+    statusBar->SetFieldsCount(number);
+    return statusBar;
+}
+
 bool CMainFrame::OnCreate() {
     SetIcons(ApplicationIcons());
     SetMenuBar(CreateMainMenu());
@@ -60,22 +67,24 @@ bool CMainFrame::OnCreate() {
     if (!toolBar || !LoadMainToolBar(toolBar)) return false;
 
     wxStatusBar* statusBar =
-        CreateStatusBar(kPaneCount, wxSTB_DEFAULT_STYLE, ToolkitId(ID_VIEW_STATUS_BAR));
+        CreateStatusBar(kPaneCount, kStatusBarStyle, ToolkitId(ID_VIEW_STATUS_BAR));
     if (!statusBar) return false;
-    int widths[kPaneCount] = {-1};
     int styles[kPaneCount] = {wxSB_FLAT};
-    // The message pane and the source pane share what the fixed panes leave, the source three
-    // quarters of it ("Ready" is short; a file's name and times are not).
-    widths[kSourcePane] = -3;
+    auto* fitted = dynamic_cast<CStatusBar*>(statusBar);
+    if (!fitted) return false;
+    // The message and source panes ask for their texts' widths, the source takes what is left
+    // over; the readings ask for the widest reading. Short of room, the longest give way first.
+    fitted->SetPaneRule(0, {0, kLeastTextPane, 0});
+    fitted->SetPaneRule(kSourcePane, {0, kLeastTextPane, 1});
     styles[kSourcePane] = wxSB_SUNKEN;
-    widths[kReadingPane] = statusBar->GetTextExtent(kWidestReading).x + 8;
+    fitted->SetPaneRule(kReadingPane, {statusBar->GetTextExtent(kWidestReading).x + 12,
+                                       statusBar->GetTextExtent(kNarrowestReading).x + 12});
     styles[kReadingPane] = wxSB_SUNKEN;
     for (int i = 0; i < kIndicatorCount; ++i) {
-        widths[kFirstIndicator + i] =
-            statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        const int width = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;
+        fitted->SetPaneRule(kFirstIndicator + i, {width, width});
         styles[kFirstIndicator + i] = wxSB_SUNKEN;
     }
-    statusBar->SetStatusWidths(kPaneCount, widths);
     statusBar->SetStatusStyles(kPaneCount, styles);
     SetStatusText(LoadString(AFX_IDS_IDLEMESSAGE), 0);
     UpdateIndicators();

@@ -40,6 +40,11 @@ public:
     static constexpr int kFirstIndicator = 3;
     static constexpr int kPaneCount = kFirstIndicator + kIndicatorCount;
 
+protected:
+    // The status bar whose panes share the width by rule.
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id,
+                                   const wxString& name) override;
+
 private:
     void OnUpdateCommandUI(wxUpdateUIEvent& event);
     void ShowBar(wxWindow* bar, bool show);

@@ -4,16 +4,19 @@
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 
+#include <string>
 #include <vector>
 
 #include "ui/live_recording.h"
+#include "ui/status_bar.h"
+#include "ui/status_panes.h"
 
 namespace kavrin {
 namespace {
 
 constexpr int kRefreshMs = 250;
-// Narrow but not empty: the toolkit refuses to draw a field of no width.
-constexpr int kIdleWidth = 1;
+// Until the status bar fits it: narrow but wider than its frame's borders.
+constexpr int kIdleWidth = 6;
 
 // Lives as long as the frame (it is the frame's child handler through the timer's owner).
 class RecordingPane : public wxEvtHandler {
@@ -26,25 +29,23 @@ public:
     void Refresh() {
         wxStatusBar* bar = m_frame->GetStatusBar();
         if (!bar || m_pane >= bar->GetFieldsCount()) return;
-        const wxString text = wxString::FromUTF8(CLiveRecording::Get().StatusText());
-        if (bar->GetStatusText(m_pane) == text) return;
-        const int width = text.empty() ? kIdleWidth : bar->GetTextExtent(text + "  00").x + 16;
-        // Text out before the pane narrows, and room made before text comes in: the toolkit
-        // cannot draw a text into a field narrower than its frame.
-        if (text.empty()) bar->SetStatusText(text, m_pane);
-        if (width != bar->GetStatusWidth(m_pane)) {
-            std::vector<int> widths(bar->GetFieldsCount());
-            for (int i = 0; i < bar->GetFieldsCount(); ++i) widths[i] = bar->GetStatusWidth(i);
-            widths[m_pane] = width;
-            bar->SetStatusWidths(static_cast<int>(widths.size()), widths.data());
+        CLiveRecording& recording = CLiveRecording::Get();
+        const wxString text = wxString::FromUTF8(recording.StatusText());
+        // The bar gives the pane its width with its text.
+        if (bar->GetStatusText(m_pane) != text) bar->SetStatusText(text, m_pane);
+        // Where the recording went stays in the message pane until something else is said there.
+        const std::string& ended = recording.LastEndedPath();
+        if (!ended.empty() && ended != m_toldPath) {
+            m_toldPath = ended;
+            bar->SetStatusText(wxString::FromUTF8(RecordingSavedText(ended)), 0);
         }
-        if (!text.empty()) bar->SetStatusText(text, m_pane);
     }
 
 private:
     wxFrame* m_frame;
     int m_pane;
     wxTimer m_timer;
+    std::string m_toldPath;
 };
 
 }  // namespace
@@ -63,6 +64,12 @@ void AddRecordingPane(wxFrame* frame) {
     styles[count] = wxSB_SUNKEN;
     bar->SetFieldsCount(count + 1, widths.data());
     bar->SetStatusStyles(count + 1, styles.data());
+    if (auto* fitted = dynamic_cast<CStatusBar*>(bar)) {
+        PaneRule rule;
+        rule.least = kLeastTextPane;
+        rule.collapsesWhenEmpty = true;
+        fitted->SetPaneRule(count, rule);
+    }
     auto* pane = new RecordingPane(frame, count);
     // The frame owns the handler: it goes when the frame goes.
     frame->Bind(wxEVT_DESTROY, [frame, pane](wxWindowDestroyEvent& event) {

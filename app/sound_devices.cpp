@@ -9,7 +9,6 @@
 #include "platform/devices/sound_device_choice.h"
 #include "platform/portaudio/portaudio_devices.h"
 #include "ui/sound_devices_dlg.h"
-#include "ui/status_panes.h"
 #include "ui/string_table.h"
 
 namespace kavrin {
@@ -43,7 +42,7 @@ CSoundDeviceNotes::~CSoundDeviceNotes() {
 
 void CSoundDeviceNotes::Show(const wxString& note) {
     if (!m_frame || !m_frame->GetStatusBar()) return;
-    Widen(true);
+    // The status bar gives the message pane room for the note with its text.
     m_frame->SetStatusText(note, 0);
     m_shown = note;
 }
@@ -52,25 +51,7 @@ void CSoundDeviceNotes::ClearNote() {
     if (m_shown.empty()) return;
     if (m_frame && m_frame->GetStatusBar() && m_frame->GetStatusBar()->GetStatusText(0) == m_shown)
         m_frame->SetStatusText(wxString(LoadString(AFX_IDS_IDLEMESSAGE)), 0);
-    Widen(false);
     m_shown.clear();
-}
-
-void CSoundDeviceNotes::Widen(bool wide) {
-    wxStatusBar* bar = m_frame ? m_frame->GetStatusBar() : nullptr;
-    if (!bar || bar->GetFieldsCount() <= kSourcePane || wide == !m_shown.empty()) return;
-    std::vector<int> widths(bar->GetFieldsCount());
-    for (int i = 0; i < bar->GetFieldsCount(); ++i) widths[i] = bar->GetStatusWidth(i);
-    if (wide) {
-        m_messageWidth = widths[0];
-        m_sourceWidth = widths[kSourcePane];
-        widths[0] = -1;
-        widths[kSourcePane] = -1;
-    } else {
-        widths[0] = m_messageWidth;
-        widths[kSourcePane] = m_sourceWidth;
-    }
-    bar->SetStatusWidths(static_cast<int>(widths.size()), widths.data());
 }
 
 }  // namespace kavrin

@@ -33,13 +33,9 @@ public:
 
 private:
     void Show(const wxString& note);
-    // The message pane's and the source pane's shares of the room: equal, or as the frame set.
-    void Widen(bool wide);
 
     wxWeakRef<wxFrame> m_frame;
     wxString m_shown;
-    int m_messageWidth = 0;  // as the frame set them, while widened
-    int m_sourceWidth = 0;
 };
 
 }  // namespace kavrin

@@ -65,6 +65,7 @@ void CFileAnalyzer::OpenFile() {
     m_position = 0;
     m_length = 0;
     m_fileName.clear();
+    m_deviceFailed = false;
 
     platform::OpenFileRequest request;
     request.title = "Sound file to load";

@@ -134,8 +134,10 @@ std::int32_t CLiveAnalyzer::OpenCapture() {
     EndPump();
     CloseDevice();
 
+    m_deviceFailed = false;
     platform::WaveAudioDriver& audio = platform::WaveAudio();
     if (audio.GetInputDeviceCount() == 0) {
+        m_deviceFailed = true;
         Message("No Sound Device");
         return 0;
     }
@@ -148,6 +150,7 @@ std::int32_t CLiveAnalyzer::OpenCapture() {
     std::unique_ptr<platform::WaveInDevice> device;
     platform::MMRESULT result = audio.OpenInput(0, m_format, m_event.load(), &device);
     if (result != platform::MMSYSERR_NOERROR) {
+        m_deviceFailed = true;
         Message("Cannot Open Sound Input Device!");
         return static_cast<std::int32_t>(result);
     }

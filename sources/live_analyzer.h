@@ -76,6 +76,9 @@ public:
     // The capture device; null until the first successful open. A closed device keeps its
     // object (IsClosed() marks it) until a later open replaces it.
     std::unique_ptr<platform::WaveInDevice> m_hWaveIn;
+    // The last OpenCapture found no input device or could not open it: the line is on in name
+    // only. Written and read on the thread that opens (the user-interface thread).
+    bool m_deviceFailed = false;
     // Describes the device buffer (not m_captureBuffer: the block is copied out of the device
     // buffer before that is handed back, so the analysed block is exactly the completed one).
     platform::WaveHeader m_header;

@@ -63,8 +63,10 @@ std::int32_t CWavePlayer::OpenPlayback() {
     // the old device is closed before the new one is opened.
     EndRun();
 
+    m_deviceFailed = false;
     platform::WaveAudioDriver& audio = platform::WaveAudio();
     if (audio.GetOutputDeviceCount() == 0) {
+        m_deviceFailed = true;
         Message("No Sound Output Device");
         return 0;
     }
@@ -80,6 +82,7 @@ std::int32_t CWavePlayer::OpenPlayback() {
     std::unique_ptr<platform::WaveOutDevice> device;
     platform::MMRESULT result = audio.OpenOutput(0, m_format, m_event.load(), &device);
     if (result != platform::MMSYSERR_NOERROR) {
+        m_deviceFailed = true;
         Message(ErrorText(OpenErrorText(result), result).c_str());
         // The pump was never released; it is discarded without running.
         EndBlockPump(Members());

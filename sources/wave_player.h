@@ -62,6 +62,9 @@ public:
     // The playback device; null until the first successful open. A closed device keeps its
     // object (IsClosed() marks it) until a later open replaces it.
     std::unique_ptr<platform::WaveOutDevice> m_hWaveOut;
+    // The last OpenPlayback found no output device or could not open it: nothing plays. Written
+    // and read on the thread that opens (the user-interface thread).
+    bool m_deviceFailed = false;
     platform::WaveHeader m_headers[2];
     platform::WaveFormat m_format;
     std::atomic<platform::AutoResetEvent*> m_event{nullptr};

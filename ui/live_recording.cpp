@@ -69,6 +69,7 @@ void CLiveRecording::End() {
     g_liveAnalyzer.m_blockSink.Detach();
     m_attached = false;
     m_recorder.Stop();
+    m_lastEndedPath = m_recorder.Path();
     if (m_onEnded) m_onEnded({m_recorder.Path(), m_recorder.SamplesWritten(), m_wholeSession});
 }
 
@@ -94,6 +95,10 @@ std::string RecordingStatusText(const std::string& path, unsigned long long samp
     else
         std::snprintf(length, sizeof(length), "%llu:%02llu", seconds / 60, seconds % 60);
     return name + "  " + length;
+}
+
+std::string RecordingSavedText(const std::string& path) {
+    return "Recording saved: " + path;
 }
 
 }  // namespace kavrin

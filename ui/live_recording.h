@@ -43,6 +43,8 @@ public:
     std::string StatusText();
 
     CCaptureRecorder& Recorder() { return m_recorder; }
+    // The file of the recording that ended last ("" before any has).
+    const std::string& LastEndedPath() const { return m_lastEndedPath; }
 
     // Told of each recording that ends (the window keeps its labels beside it); the view sets
     // it while it lives.
@@ -58,10 +60,13 @@ private:
     bool m_attached = false;
     bool m_wholeSession = false;
     std::function<void(const EndedRecording&)> m_onEnded;
+    std::string m_lastEndedPath;
     CCaptureRecorder m_recorder;
 };
 
 // "kavrin-2026-12-08-031500.wav  1:23" for a path and a number of samples at 11025 Hz.
 std::string RecordingStatusText(const std::string& path, unsigned long long samples);
+// What the message pane says once a recording has ended: "Recording saved: PATH".
+std::string RecordingSavedText(const std::string& path);
 
 }  // namespace kavrin

@@ -43,12 +43,14 @@ std::string SourceStatusText(const SourceState& state) {
         case SourceKind::Idle:
             return "Idle";
         case SourceKind::Line:
+            if (state.deviceFailed) return "Line: no sound device";
             return stalled ? "Line: no input for 3 s" : "Line: capturing";
         case SourceKind::Tone:
             return "Tone: " + NumberText(state.toneFrequency) + " Hz, amplitude " +
                    std::to_string(state.toneAmplitude);
         case SourceKind::File: {
             if (state.fileName.empty()) return "File: none chosen";
+            if (state.deviceFailed) return "File: no output device";
             if (state.fileLength > 0 && state.filePosition >= state.fileLength)
                 return "File: ended";
             const std::uint64_t heard =

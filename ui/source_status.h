@@ -1,6 +1,7 @@
 // What the status bar says about the running source and the analysis drawn, as plain text from
 // plain values, so that every state can be checked without a window:
-//   "Line: capturing", "Line: no input for 3 s", "File: speech.wav 0:12 / 1:05", "File: ended",
+//   "Line: capturing", "Line: no input for 3 s", "Line: no sound device",
+//   "File: speech.wav 0:12 / 1:05", "File: ended", "File: no output device",
 //   "Tone: 10 Hz, amplitude 10", "Idle";
 //   "inst 10.0 Hz  avg 10.1 Hz  ref 11.0 Hz", "no speech", "no signal".
 #pragma once
@@ -22,6 +23,8 @@ struct SourceState {
     SourceKind kind = SourceKind::Idle;
     // Seconds since the analyzer of the source last finished a block.
     double secondsWithoutBlock = 0.0;
+    // Line, File: the source's device could not be opened, so nothing runs and nothing is read.
+    bool deviceFailed = false;
     // File: the chosen file's name (empty: none chosen), its bytes read so far and its length.
     std::string fileName;
     std::uint64_t filePosition = 0;

@@ -34,6 +34,7 @@ SourceState CStatusPanes::CurrentSource() {
         state.filePosition = g_fileAnalyzer.m_position;
         state.fileLength = g_fileAnalyzer.m_length;
         blocks = g_fileAnalyzer.m_blockCount;
+        state.deviceFailed = g_fileAnalyzer.m_deviceFailed;
     } else if (g_liveAnalyzer.m_toneMode) {
         state.kind = SourceKind::Tone;
         state.toneFrequency = g_liveAnalyzer.m_toneFrequency;
@@ -42,6 +43,7 @@ SourceState CStatusPanes::CurrentSource() {
     } else if (m_view.m_lineOn) {
         state.kind = SourceKind::Line;
         blocks = g_liveAnalyzer.m_blockCount;
+        state.deviceFailed = g_liveAnalyzer.m_deviceFailed;
     }
     // A new source, or a block count that moved (on, or back after a restart), starts the clock.
     const auto now = std::chrono::steady_clock::now();
@@ -59,8 +61,9 @@ void CStatusPanes::Update() {
     if (!bar) return;
     const SourceState state = CurrentSource();
     const wxString source = wxString::FromUTF8(SourceStatusText(state));
-    // With no source the last picture's values are history, not readings.
-    const wxString reading = state.kind == SourceKind::Idle
+    // With no source, or one whose device never opened, the last picture's values are history,
+    // not readings.
+    const wxString reading = state.kind == SourceKind::Idle || state.deviceFailed
                                  ? wxString()
                                  : wxString::FromUTF8(ReadingText(m_view.LastReading()));
     if (bar->GetStatusText(m_sourcePane) != source) bar->SetStatusText(source, m_sourcePane);

@@ -22,8 +22,11 @@ namespace kavrin {
 // The panes' places in the status bar: after the message pane, before the key-state indicators.
 inline constexpr int kSourcePane = 1;
 inline constexpr int kReadingPane = 2;
-// A reading as wide as it gets, to size its pane.
+// A reading as wide as it gets, to size its pane, and the narrowest it shows.
 inline constexpr const char* kWidestReading = "inst 10.0 Hz  avg 10.0 Hz  ref 10.0 Hz";
+inline constexpr const char* kNarrowestReading = "no speech";
+// The least width of a pane of text: a few words still show.
+inline constexpr int kLeastTextPane = 64;
 
 class CTolmarDisp;
 
