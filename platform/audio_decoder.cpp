@@ -10,9 +10,11 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/ffmpeg_audio_reader.h"
+#include "platform/wave_header.h"
 
 namespace platform {
 namespace {
@@ -98,6 +100,10 @@ void CAudioDecoder::Open(const std::string& path) {
             try {
                 sound->ffmpeg = std::make_unique<CFfmpegAudioReader>(m_file.GetHandle());
             } catch (const std::runtime_error&) {
+                // libsndfile calls a WAVE header without a sample rate an internal error.
+                const std::optional<std::string> header = DescribeForeignWaveHeader(path);
+                if (header && header->rfind("0 Hz ", 0) == 0)
+                    throw CDecodeError(path, "a sample rate of 0 Hz in its header");
                 throw CDecodeError(path, reason);
             }
             info.channels = sound->ffmpeg->Channels();

@@ -124,7 +124,8 @@ TEST(AudioDecoder, ARateNoRecordingHasIsRefusedBeforeAnythingIsDecoded) {
     const struct {
         std::uint32_t rate;
         const char* said;
-    } cases[] = {{100, "100 Hz is below"},
+    } cases[] = {{0, "a sample rate of 0 Hz"},
+                 {100, "100 Hz is below"},
                  {768001, "768001 Hz is above"},
                  {1000000000, "1000000000 Hz is above"}};
     for (const auto& c : cases) {
