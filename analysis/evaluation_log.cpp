@@ -85,6 +85,13 @@ std::uint64_t CEvaluationLog::LostRows() const {
     return lost;
 }
 
+std::string CEvaluationLog::LostRowsNote() const {
+    const std::uint64_t lost = LostRows();
+    if (lost == 0) return "";
+    return std::to_string(lost) + " evaluations lost, not in it (the timeline keeps " +
+           std::to_string(kMaxRows) + "; rows that came faster than the display took them)";
+}
+
 void CEvaluationLog::Clear() {
     m_rows.clear();
     m_rows.shrink_to_fit();

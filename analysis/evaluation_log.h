@@ -65,6 +65,8 @@ public:
     // Rows lost since the last Clear: rings that overflowed between two ticks, and rows beyond
     // kMaxRows.
     std::uint64_t LostRows() const;
+    // What an export of the rows lacks, said beside it: empty when no row was lost.
+    std::string LostRowsNote() const;
 
     // Forgets rows, segments and marks; numbering of marks starts again at "1".
     void Clear();

@@ -3,14 +3,18 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "analysis/evaluation_csv.h"
+#include "platform/services/file.h"
 #include "tools/partial_file.h"
 #include "tools/text_escapes.h"
 
@@ -56,6 +60,40 @@ struct RowWriter {
     }
 };
 
+bool IsRegularCsv(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Waits while another process holds the regular file `input` exclusively, as the file source
+// does while it reads: two batches into one folder meet on the same inputs, and the second
+// would otherwise fail where the first succeeds. True when it had to wait.
+bool WaitWhileInUse(const std::string& input) {
+    struct stat info {};
+    if (::stat(input.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const int fd = ::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool waited = false;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        waited = true;
+        while (::flock(fd, LOCK_SH) != 0 && errno == EINTR) {
+        }
+    }
+    ::close(fd);  // and with it the lock, before the file source takes its own
+    return waited;
+}
+
+// After a wait for another batch: its file source lets the input go a moment before the batch
+// renames the finished CSV into place, so the CSV is looked for a little while.
+bool CsvAppears(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!IsRegularCsv(path)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 }  // namespace
 
 int OpenCsvFolder(const std::string& directory, const std::string& name, std::string* leaf,
@@ -91,8 +129,10 @@ void RemovePartialFilesOnSignals() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::sigaction(signal, &action, nullptr);
 }
 
-JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
-                 const ProgressSink& progress) {
+namespace {
+
+JobResult RunJobOnce(const std::string& input, const RunSettings& settings, const JobTarget& target,
+                     const ProgressSink& progress, bool waited) {
     JobResult result;
     // The designed row of a file too short to analyse is written; that nothing was analysed is
     // then an error all the same.
@@ -107,6 +147,11 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     }
 
     const std::string final = target.directory + "/" + target.name;
+    // Another batch into the same folder may have written it since the batch began.
+    if (target.skipExisting && (IsRegularCsv(final) || (waited && CsvAppears(final)))) {
+        result.skipped = true;
+        return result;
+    }
     // Everything happens inside the opened folder: a name planted there (a link to a file the
     // user never named) is replaced by the rename, never written through.
     std::string leaf;
@@ -154,6 +199,23 @@ JobResult RunJob(const std::string& input, const RunSettings& settings, const Jo
     ::close(folder);
     if (result.error.empty()) result.error = nothingAnalysed;
     return result;
+}
+
+}  // namespace
+
+JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
+                 const ProgressSink& progress) {
+    // Another process may take the input between the wait and the file source's own lock (two
+    // batches reaching it together): its open then fails before anything is written, and the
+    // input is waited for again.
+    const std::string inUse =
+        platform::CFileException(platform::CFileException::Cause::sharingViolation, 0, input)
+            .what();
+    for (int attempt = 1;; ++attempt) {
+        const bool waited = input != "-" && WaitWhileInUse(input);
+        JobResult result = RunJobOnce(input, settings, target, progress, waited);
+        if (result.error != inUse || attempt == 100) return result;
+    }
 }
 
 }  // namespace kavrin_analyze

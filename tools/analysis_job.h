@@ -16,16 +16,20 @@ struct JobResult {
     double seconds = 0.0;  // of signal: the last row's time
     std::string error;     // empty when the input was analysed (and its CSV is complete)
     std::string note;      // said on standard error, not an error (a contradicting header)
+    bool skipped = false;  // its CSV appeared after the batch began (another batch wrote it)
 };
 
 struct JobTarget {
     std::FILE* stream = nullptr;  // rows without a header, when there is no output directory
     std::string directory;        // else: the CSV goes to directory/name
     std::string name;             // may hold folders, made under the directory as needed
+    bool skipExisting = false;    // leave the input out when its CSV has appeared meanwhile
 };
 
 // Analyses `input`. With a directory the CSV (header and rows) is complete and in place when
 // the result has no error; on an error nothing is left under its name or the partial name.
+// An input another process holds (another batch analysing it, the window playing it) is waited
+// for; with skipExisting, one whose CSV appeared since the batch began is then skipped.
 JobResult RunJob(const std::string& input, const RunSettings& settings, const JobTarget& target,
                  const ProgressSink& progress);
 

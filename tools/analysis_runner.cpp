@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/quality_tap.h"
 #include "platform/audio_files/wave_header.h"
 #include "platform/devices/inline_sound_card.h"
 #include "platform/devices/wave_audio.h"
@@ -21,7 +23,6 @@
 #include "sources/file_analyzer.h"
 #include "sources/live_analyzer.h"
 #include "tools/live_runner.h"
-#include "analysis/quality_tap.h"
 #include "tools/standard_input_file.h"
 
 namespace kavrin_analyze {
@@ -79,9 +80,12 @@ public:
         if (m_cycles == 0 && m_position.Load() >= m_length) m_emptyRun = true;
         const int result = CFileAnalyzer::Analyze(block);
         ++m_cycles;
-        // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file.
+        // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file, or
+        // where the data read so far ends: a file that grows while it is read is followed (the
+        // length at the start would repeat the last time), one shorter than it says is not.
         std::uint64_t end = 16384 + 8192 * m_cycles;
-        if (end > m_length) end = m_length;
+        end = std::min<std::uint64_t>(end, m_position.Load());
+        m_length = std::max(m_length, end);
         EvaluationRow row = CaptureRow(*this, m_cycles, static_cast<double>(end) / kBytesPerSecond,
                                        m_settings.bins);
         m_quality.Fill(*this, row);

@@ -29,7 +29,8 @@ std::string BatchReporter::Line(const std::string& input, const std::string& nam
     if (!outcome.result.error.empty())
         return note + "kavrin-analyze: " + input + ": " + outcome.result.error + "\n";
     if (!m_settings.summaries) return note;
-    if (outcome.skipped) return "kavrin-analyze: " + input + ": skipped, " + csv + " exists\n";
+    if (outcome.skipped || outcome.result.skipped)
+        return "kavrin-analyze: " + input + ": skipped, " + csv + " exists\n";
     char seconds[64];
     std::snprintf(seconds, sizeof seconds, "%.1f", outcome.result.seconds);
     std::string line = note + "kavrin-analyze: " + input + ": " +
@@ -65,7 +66,7 @@ bool RunInProcess(const std::vector<PlannedInput>& plan, const BatchSettings& se
         if (p.skipped) {
             outcome.skipped = true;
         } else {
-            const JobTarget target{out, settings.outputDir, p.name};
+            const JobTarget target{out, settings.outputDir, p.name, settings.skipExisting};
             outcome.result = RunJob(
                 p.path, settings.run, target, [&](std::uint64_t position, std::uint64_t length) {
                     bar.Update(BatchPosition(done, p.length, position, length), total);

@@ -101,7 +101,7 @@ bool CopyRows(int fd, std::FILE* out) {
     bool sent = true;
     for (std::size_t i = first; i < first + count && sent; ++i) {
         const PlannedInput& input = plan[i];
-        const JobTarget target{rows, settings.outputDir, input.name};
+        const JobTarget target{rows, settings.outputDir, input.name, settings.skipExisting};
         JobResult result = RunJob(
             input.path, settings.run, target, [&](std::uint64_t position, std::uint64_t length) {
                 if (!settings.progressBar || length == 0) return;
@@ -127,6 +127,7 @@ bool CopyRows(int fd, std::FILE* out) {
         const std::uint32_t noteLength = static_cast<std::uint32_t>(result.note.size());
         message.append(reinterpret_cast<const char*>(&noteLength), sizeof noteLength);
         message += result.note;
+        message += result.skipped ? '\1' : '\0';
         sent = WriteAll(pipeFd, message.data(), message.size());
     }
     ::_exit(sent ? 0 : 1);
@@ -172,14 +173,15 @@ bool Receive(Child& child, std::vector<JobResult>* results) {
             if (r.size() - used < noteAt + 4) break;
             std::uint32_t noteLength = 0;
             std::memcpy(&noteLength, r.data() + used + noteAt, 4);
-            if (r.size() - used < noteAt + 4 + noteLength) break;
+            if (r.size() - used < noteAt + 4 + noteLength + 1) break;
             JobResult result;
             std::memcpy(&result.rows, r.data() + used + 1, 8);
             std::memcpy(&result.seconds, r.data() + used + 9, 8);
             result.error = r.substr(used + kFixed, errorLength);
             result.note = r.substr(used + noteAt + 4, noteLength);
+            result.skipped = r[used + noteAt + 4 + noteLength] != 0;
             results->push_back(std::move(result));
-            used += noteAt + 4 + noteLength;
+            used += noteAt + 4 + noteLength + 1;
         }
         child.received.erase(0, used);
     }

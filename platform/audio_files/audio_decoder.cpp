@@ -10,9 +10,11 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/audio_files/ffmpeg_audio_reader.h"
+#include "platform/audio_files/wave_header.h"
 
 namespace platform {
 namespace {
@@ -20,6 +22,16 @@ namespace {
 // Below this no recording holds speech; a header that claims less (1 Hz, say) would make a few
 // bytes of input decode to gigabytes.
 constexpr int kLowestSampleRate = 1000;
+// The highest rate sound cards and recorders offer (16 x 48 kHz; ultrasound recorders for bats
+// stay below it). Above it no recording exists, and the resampler's set-up for such a ratio alone
+// takes seconds (a header claiming 1e9 Hz: ten).
+constexpr int kHighestSampleRate = 768000;
+
+// The file's size now, or -1 when the system cannot say.
+long long FileSize(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
 
 }  // namespace
 
@@ -88,6 +100,10 @@ void CAudioDecoder::Open(const std::string& path) {
             try {
                 sound->ffmpeg = std::make_unique<CFfmpegAudioReader>(m_file.GetHandle());
             } catch (const std::runtime_error&) {
+                // libsndfile calls a WAVE header without a sample rate an internal error.
+                const std::optional<std::string> header = DescribeForeignWaveHeader(path);
+                if (header && header->rfind("0 Hz ", 0) == 0)
+                    throw CDecodeError(path, "a sample rate of 0 Hz in its header");
                 throw CDecodeError(path, reason);
             }
             info.channels = sound->ffmpeg->Channels();
@@ -100,6 +116,10 @@ void CAudioDecoder::Open(const std::string& path) {
             throw CDecodeError(path, "a sample rate of " + std::to_string(info.samplerate) +
                                          " Hz is below " + std::to_string(kLowestSampleRate) +
                                          " Hz");
+        if (info.samplerate > kHighestSampleRate)
+            throw CDecodeError(path, "a sample rate of " + std::to_string(info.samplerate) +
+                                         " Hz is above " + std::to_string(kHighestSampleRate) +
+                                         " Hz");
         try {
             m_resampler = std::make_unique<CMonoResampler>(info.samplerate, info.channels);
         } catch (const std::runtime_error& error) {
@@ -110,6 +130,7 @@ void CAudioDecoder::Open(const std::string& path) {
         m_sourceRate = info.samplerate;
         m_sourceChannels = info.channels;
         m_sourceFrames = info.frames > 0 ? static_cast<std::uint64_t>(info.frames) : 0;
+        m_openedSize = FileSize(m_file.GetHandle());
         m_frames.resize(m_resampler->ChunkFrames() * static_cast<std::size_t>(info.channels));
     } catch (...) {
         Close();
@@ -131,6 +152,7 @@ void CAudioDecoder::Close() {
     m_sourceChannels = 0;
     m_sourceFrames = 0;
     m_sourceFramesRead = 0;
+    m_openedSize = -1;
     m_warning.clear();
 }
 
@@ -170,6 +192,15 @@ bool CAudioDecoder::Refill() {
             m_inputDone = true;
         }
         m_sourceFramesRead += static_cast<std::uint64_t>(got);
+        // A file cut short while it is read ends early without an error from the decoders: the
+        // stream would pass for the whole recording.
+        if (m_inputDone && m_openedSize >= 0) {
+            const long long size = FileSize(m_file.GetHandle());
+            if (size >= 0 && size < m_openedSize)
+                throw CDecodeError(m_path, "the file shrank from " + std::to_string(m_openedSize) +
+                                               " to " + std::to_string(size) +
+                                               " bytes while it was read");
+        }
         try {
             m_resampler->Put(m_frames.data(), static_cast<std::size_t>(got), m_pending);
             if (m_inputDone) m_resampler->Finish(m_pending);

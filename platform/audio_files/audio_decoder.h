@@ -42,7 +42,7 @@ public:
     void Open(const std::string& path);
     // Up to `count` decoded samples; fewer only at the end of the stream, 0 past it. Damaged data
     // after the start ends the stream where it begins, with a Warning(); CDecodeError when the
-    // resampler fails.
+    // resampler fails or the file shrank since it was opened.
     std::size_t Read(std::int16_t* samples, std::size_t count);
     // True when no sample is left (decodes ahead as far as needed to know).
     bool AtEnd();
@@ -74,6 +74,7 @@ private:
     int m_sourceChannels = 0;
     std::uint64_t m_sourceFrames = 0;
     std::uint64_t m_sourceFramesRead = 0;
+    long long m_openedSize = -1;  // bytes, at Open
     std::string m_warning;
 };
 

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 #include "../support/sound_file_support.h"
 
@@ -116,13 +119,49 @@ TEST(AudioDecoder, UpsamplingLongerThanOneOutputPassKeepsEverySample) {
 
 TEST(AudioDecoder, ARateNoRecordingHasIsRefusedBeforeAnythingIsDecoded) {
     ScratchFolder folder;
-    // A header claiming 100 samples per second would decode each byte into hundreds of samples.
-    WriteSoundFile(folder.File("slow.wav"), kWav16, 100, 1, TestSamples(1000));
+    // Too slow, each byte would decode into hundreds of samples; too fast, the resampler's
+    // set-up alone would take seconds. The header's rate is written over a valid file's.
+    const struct {
+        std::uint32_t rate;
+        const char* said;
+    } cases[] = {{0, "a sample rate of 0 Hz"},
+                 {100, "100 Hz is below"},
+                 {768001, "768001 Hz is above"},
+                 {1000000000, "1000000000 Hz is above"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rate);
+        const std::string path = folder.File("claims.wav");
+        WriteSoundFile(path, kWav16, 11025, 1, TestSamples(1000));
+        std::string bytes = ReadBytes(path);
+        const std::uint32_t fields[] = {c.rate, 2 * c.rate};  // rate and bytes per second
+        bytes.replace(24, sizeof fields, reinterpret_cast<const char*>(fields), sizeof fields);
+        std::ofstream(path, std::ios::binary) << bytes;
+        try {
+            platform::DecodeAudioFile(path);
+            ADD_FAILURE() << "decoded";
+        } catch (const platform::CDecodeError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.said), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST(AudioDecoder, AFileThatShrinksWhileReadIsAnErrorNotAShorterRecording) {
+    ScratchFolder folder;
+    const std::string path = folder.File("shrinking.wav");
+    WriteSoundFile(path, kWav16, 22050, 1, TestSamples(400000));
+    platform::CAudioDecoder decoder;
+    decoder.Open(path);
+    std::vector<std::int16_t> buffer(4096);
+    ASSERT_EQ(decoder.Read(buffer.data(), buffer.size()), buffer.size());
+    std::filesystem::resize_file(path, 44 + 2 * 100000);
     try {
-        platform::DecodeAudioFile(folder.File("slow.wav"));
-        FAIL() << "a 100 Hz file was decoded";
+        while (decoder.Read(buffer.data(), buffer.size()) > 0) {
+        }
+        ADD_FAILURE() << "the shortened stream passed for the whole recording";
     } catch (const platform::CDecodeError& error) {
-        EXPECT_NE(std::string(error.what()).find("100 Hz"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("shrank from 800044 to 200044 bytes"),
+                  std::string::npos)
+            << error.what();
     }
 }
 

@@ -270,11 +270,13 @@ TEST(EvaluationLog, HoldsADayOfRealTimeBlocksAndCountsRowsBeyondItsBound) {
         log->Append(0, Patterned(static_cast<std::uint32_t>(i + 1)));
     EXPECT_EQ(log->Rows().size(), CEvaluationLog::kMaxRows);
     EXPECT_EQ(log->LostRows(), 3u);
+    EXPECT_EQ(log->LostRowsNote().find("3 evaluations lost"), 0u) << "said beside an export";
     const auto [first, last] = log->RowsBetween(10.0, 20.0);
     EXPECT_EQ(log->Rows()[first].timeSeconds, 10.0);
     EXPECT_EQ(log->Rows()[last - 1].timeSeconds, 20.0);
     log->Clear();
     EXPECT_EQ(log->LostRows(), 0u);
+    EXPECT_EQ(log->LostRowsNote(), "");
 }
 
 }  // namespace

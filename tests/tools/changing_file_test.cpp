@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tools/analysis_runner.h"
 
@@ -25,11 +26,13 @@ protected:
     void TearDown() override { std::remove(path.c_str()); }
 
     // Runs the file; `atRow` acts on the pump after that row.
-    int Run(int atRow, const std::function<void()>& change, std::string* error) {
+    int Run(int atRow, const std::function<void()>& change, std::string* error,
+            std::vector<double>* times = nullptr) {
         int rows = 0;
         *error = AnalyzeFile(
             path, RunSettings{},
-            [&](const EvaluationRow&) {
+            [&](const EvaluationRow& row) {
+                if (times) times->push_back(row.timeSeconds);
                 if (++rows == atRow) change();
             },
             nullptr);
@@ -53,6 +56,25 @@ TEST_F(ChangingFileTest, AFileCutShortWhilePlayingEndsAtItsNewLength) {
         2, [&] { std::filesystem::resize_file(path, 0); }, &error);
     EXPECT_EQ(error, "");
     EXPECT_LE(none, 5);
+}
+
+TEST_F(ChangingFileTest, AFileThatGrowsWhilePlayingIsFollowedInTime) {
+    std::string error;
+    std::vector<double> times;
+    const int rows = Run(
+        3,
+        [&] {
+            std::ofstream(path, std::ios::binary | std::ios::app) << std::string(8192 * 20, 'x');
+        },
+        &error, &times);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(rows, 60);
+    for (std::size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i], times[i - 1]) << i;
+    // The times of the file that held the grown length from the start.
+    std::vector<double> grown;
+    Run(
+        0, [] {}, &error, &grown);
+    EXPECT_EQ(times, grown);
 }
 
 TEST_F(ChangingFileTest, AFileDeletedWhilePlayingIsPlayedToItsEnd) {

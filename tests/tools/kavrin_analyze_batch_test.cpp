@@ -1,7 +1,10 @@
 // Batches as a user runs them: several files at once, one CSV per input, resuming, lists of
 // files. Whatever the way, the bytes must be those of one file after the other.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -324,6 +327,53 @@ TEST_F(KavrinAnalyzeBatch, ABatchRemovesThePartialFilesOfKilledWritersOnly) {
     EXPECT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> left = PartialFiles(out);
     EXPECT_EQ(std::set<std::string>(left.begin(), left.end()), kept);
+}
+
+// True once a process waits for a lock on the file `inode` (/proc/locks marks a waiter "->"),
+// or once `pid` has ended; false at the deadline.
+bool WaitsForLockOrEnds(ino_t inode, pid_t pid, int* status) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (std::string locks; std::chrono::steady_clock::now() < deadline;
+         std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+        if (::waitpid(pid, status, WNOHANG) == pid) return true;
+        locks = ReadAll("/proc/locks");
+        if (locks.find("-> FLOCK") != std::string::npos &&
+            locks.find(":" + std::to_string(inode) + " ") != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(KavrinAnalyzeBatch, AnInputAnotherBatchAnalysesIsWaitedForThenSkippedOrAnalysed) {
+    // The test holds the input as another batch's file source does while it reads it.
+    const fs::path input = Recording("shared.raw", 24576 + 8192 * 5, 24);
+    struct stat info {};
+    ASSERT_EQ(::stat(input.c_str(), &info), 0);
+    for (const bool skipExisting : {true, false}) {
+        SCOPED_TRACE(skipExisting);
+        const fs::path out = m_dir / (skipExisting ? "skip" : "all");
+        const fs::path csv = out / "shared.raw.csv";
+        fs::create_directories(out);
+        const int held = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::freopen((m_dir / "stderr").c_str(), "w", stderr);
+            ::execl(KAVRIN_ANALYZE_PATH, KAVRIN_ANALYZE_PATH, "--jobs", "1", "--output-dir",
+                    out.c_str(), skipExisting ? "--skip-existing" : "--no-progress", input.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        int status = -1;
+        ASSERT_TRUE(WaitsForLockOrEnds(info.st_ino, pid, &status));
+        // The other batch finishes: its CSV in place, then the input let go.
+        std::ofstream(csv) << "other\n";
+        ::close(held);
+        if (!WIFEXITED(status)) ::waitpid(pid, &status, 0);
+        EXPECT_EQ(status, 0) << ReadAll(m_dir / "stderr");  // no "Sharing violation"
+        EXPECT_EQ(ReadAll(csv) == "other\n", skipExisting);
+    }
 }
 
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {

@@ -286,6 +286,10 @@ bool CTimeline::ExportCsv(const std::string& path) {
         platform::ShowMessage("Cannot write " + path);
         return false;
     }
+    // The CSV keeps kavrin-analyze's form; that rows are missing is said in the message pane.
+    if (const std::string note = m_log.LostRowsNote(); !note.empty() && m_frame->GetStatusBar())
+        m_frame->SetStatusText(
+            wxString::FromUTF8(path.substr(path.find_last_of('/') + 1) + ": " + note), 0);
     return true;
 }
 
