@@ -6,11 +6,11 @@
 #include <mutex>
 #include <vector>
 
+#include "analysis/quality_tap.h"
 #include "platform/audio_files/audio_decoder.h"
 #include "platform/devices/inline_sound_card.h"
 #include "platform/devices/simulated_sound_card.h"
 #include "sources/live_analyzer.h"
-#include "analysis/quality_tap.h"
 
 namespace kavrin_analyze {
 namespace {
