@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "labels/label_text.h"
+#include "labels/xml_text.h"
 
 namespace kavrin_labels {
 namespace {
@@ -116,42 +117,6 @@ void XMLCALL OnText(void* data, const XML_Char* text, int length) {
 
 void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
     static_cast<EafState*>(data)->Fail("a document type declaration (EAF has none)");
-}
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\t':
-                out += "&#9;";
-                break;
-            case '\n':
-                out += "&#10;";
-                break;
-            case '\r':
-                out += "&#13;";
-                break;
-            default:
-                // Control characters have no place in XML 1.0.
-                if (static_cast<unsigned char>(c) < 0x20)
-                    out += ' ';
-                else
-                    out += c;
-        }
-    }
-    return out;
 }
 
 // A file URL: the path's bytes, those outside the unreserved set and '/' percent-encoded.
@@ -302,10 +267,10 @@ LabelWriteResult FormatEaf(const LabelSet& labels, const EafMedia& media) {
            "xsi:noNamespaceSchemaLocation=\"http://www.mpi.nl/tools/elan/EAFv3.0.xsd\">\n";
     out += "    <HEADER MEDIA_FILE=\"\" TIME_UNITS=\"milliseconds\">\n";
     if (!media.absolutePath.empty()) {
-        out += "        <MEDIA_DESCRIPTOR MEDIA_URL=\"" + Escaped(FileUrl(media.absolutePath)) +
+        out += "        <MEDIA_DESCRIPTOR MEDIA_URL=\"" + XmlEscaped(FileUrl(media.absolutePath)) +
                "\" MIME_TYPE=\"" + MimeType(media.absolutePath) + "\"";
         if (!media.relativePath.empty())
-            out += " RELATIVE_MEDIA_URL=\"" + Escaped("./" + media.relativePath) + "\"";
+            out += " RELATIVE_MEDIA_URL=\"" + XmlEscaped("./" + media.relativePath) + "\"";
         out += "/>\n";
     }
     out += "    </HEADER>\n    <TIME_ORDER>\n";
@@ -314,13 +279,13 @@ LabelWriteResult FormatEaf(const LabelSet& labels, const EafMedia& media) {
                std::to_string(slots[k]) + "\"/>\n";
     out += "    </TIME_ORDER>\n";
     out += "    <TIER LINGUISTIC_TYPE_REF=\"default-lt\" TIER_ID=\"" +
-           Escaped(TierNameOrDefault(labels)) + "\">\n";
+           XmlEscaped(TierNameOrDefault(labels)) + "\">\n";
     for (std::size_t k = 0; k < segments.size(); ++k) {
         out += "        <ANNOTATION>\n";
         out += "            <ALIGNABLE_ANNOTATION ANNOTATION_ID=\"a" + std::to_string(k + 1) +
                "\" TIME_SLOT_REF1=\"" + slotId(times[k].first) + "\" TIME_SLOT_REF2=\"" +
                slotId(times[k].second) + "\">\n";
-        out += "                <ANNOTATION_VALUE>" + Escaped(segments[k].text) +
+        out += "                <ANNOTATION_VALUE>" + XmlEscaped(segments[k].text) +
                "</ANNOTATION_VALUE>\n";
         out += "            </ALIGNABLE_ANNOTATION>\n        </ANNOTATION>\n";
     }

@@ -190,18 +190,8 @@ bool CTimelineLabels::Delete(std::size_t index) {
 }
 
 bool CTimelineLabels::DeleteCurrent() {
-    if (const std::optional<std::size_t> clicked = m_pane.ClickedSegment())
-        if (Delete(*clicked)) return true;
-    const std::optional<double> playhead = m_pane.Overlay().playhead;
-    if (!playhead) return false;
-    std::optional<std::size_t> under;
-    for (std::size_t i = 0; i < m_segments.size(); ++i) {
-        const Segment& s = m_segments[i];
-        if (s.start <= *playhead && *playhead <= s.end &&
-            (!under || s.end - s.start < m_segments[*under].end - m_segments[*under].start))
-            under = i;
-    }
-    return under && Delete(*under);
+    const std::optional<std::size_t> current = CurrentSegment();
+    return current && Delete(*current);
 }
 
 std::vector<kavrin_labels::SegmentStatistics> CTimelineLabels::Statistics() const {
