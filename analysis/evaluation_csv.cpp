@@ -6,25 +6,6 @@
 
 namespace kavrin_analyze {
 
-EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double timeSeconds,
-                         bool withBins) {
-    EvaluationRow row;
-    row.block = block;
-    row.timeSeconds = timeSeconds;
-    row.instFreq = analyzer.m_instFreq;
-    row.avgFreq = analyzer.m_avgFreq;
-    row.minFreq = analyzer.m_minFreq;
-    row.maxFreq = analyzer.m_maxFreq;
-    row.threshold = analyzer.m_threshold;
-    row.magnitude = analyzer.m_magnitude;
-    row.avgMagnitude = analyzer.m_avgMagnitude;
-    row.underThreshold = analyzer.m_underThreshold;
-    // The nine bins the evaluation itself computed: the very values the display's pass would
-    // give now, without a second pass.
-    if (withBins) analyzer.EvaluatedBandMagnitudes(row.bins);
-    return row;
-}
-
 std::string CsvHeader(bool withBins, bool withQuality) {
     std::string header =
         "file,block,time_s,inst_freq,avg_freq,min_freq,max_freq,threshold,magnitude,"

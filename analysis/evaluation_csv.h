@@ -1,34 +1,13 @@
-// One row of kavrin-analyze's output: the results of one evaluation, and how rows are written.
+// How evaluation rows are written as CSV: kavrin-analyze's output, the timeline's export and
+// the evaluation log all write through here.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "analysis/signal_quality.h"
-#include "analysis/tremor_analyzer.h"
+#include "analysis/evaluation_row.h"
 
 namespace kavrin_analyze {
-
-struct EvaluationRow {
-    std::uint64_t block = 0;
-    double timeSeconds = 0.0;
-    double instFreq = 0.0;
-    double avgFreq = 0.0;
-    double minFreq = 0.0;
-    double maxFreq = 0.0;
-    std::uint32_t threshold = 0;
-    double magnitude = 0.0;
-    double avgMagnitude = 0.0;
-    std::int32_t underThreshold = 0;
-    double bins[CTremorAnalyzer::kBandBinCount] = {};
-    // Of the block the evaluation's cycle shifted in; filled only when asked for.
-    SignalQuality quality;
-};
-
-// Reads the results of the evaluation that just ran (and, with bins, the nine band magnitudes
-// the spectrum bars would be drawn from at this moment).
-EvaluationRow CaptureRow(CTremorAnalyzer& analyzer, std::uint64_t block, double timeSeconds,
-                         bool withBins);
 
 // With quality, level_dbfs,clipped,voiced_share,f0_hz follow (after the bins).
 std::string CsvHeader(bool withBins, bool withQuality = false);

@@ -8,8 +8,8 @@
 std::size_t CEvaluationLog::Drain(CTremorAnalyzer& analyzer, int analyzerId,
                                   const Completion& complete) {
     if (analyzerId < 0 || analyzerId >= kAnalyzerCount) return 0;
-    const std::size_t taken = analyzer.m_evaluations.Drain([&](const EvaluationRecord& waiting) {
-        EvaluationRecord row = waiting;
+    const std::size_t taken = analyzer.m_evaluations.Drain([&](const EvaluationRow& waiting) {
+        EvaluationRow row = waiting;
         if (complete) complete(row);
         Append(analyzerId, row, analyzer.SessionName(row.session));
     });
@@ -17,7 +17,7 @@ std::size_t CEvaluationLog::Drain(CTremorAnalyzer& analyzer, int analyzerId,
     return taken;
 }
 
-void CEvaluationLog::Append(int analyzerId, EvaluationRecord row, const std::string& name) {
+void CEvaluationLog::Append(int analyzerId, EvaluationRow row, const std::string& name) {
     if (m_rows.size() >= kMaxRows) {
         ++m_dropped;
         return;
@@ -54,10 +54,10 @@ std::size_t CEvaluationLog::SegmentOf(std::size_t row) const {
 std::pair<std::size_t, std::size_t> CEvaluationLog::RowsBetween(double from, double to) const {
     const auto first = std::lower_bound(
         m_rows.begin(), m_rows.end(), from,
-        [](const EvaluationRecord& row, double value) { return row.timelineSeconds < value; });
+        [](const EvaluationRow& row, double value) { return row.timelineSeconds < value; });
     const auto last = std::upper_bound(
         first, m_rows.end(), to,
-        [](double value, const EvaluationRecord& row) { return value < row.timelineSeconds; });
+        [](double value, const EvaluationRow& row) { return value < row.timelineSeconds; });
     return {static_cast<std::size_t>(first - m_rows.begin()),
             static_cast<std::size_t>(last - m_rows.begin())};
 }
@@ -110,18 +110,7 @@ void CEvaluationLog::WriteCsv(std::ostream& out) const {
     std::size_t segment = 0;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         while (segment + 1 < m_segments.size() && m_segments[segment + 1].firstRow <= i) ++segment;
-        const EvaluationRecord& record = m_rows[i];
-        kavrin_analyze::EvaluationRow row;
-        row.block = record.block;
-        row.timeSeconds = record.timeSeconds;
-        row.instFreq = record.instFreq;
-        row.avgFreq = record.avgFreq;
-        row.minFreq = record.minFreq;
-        row.maxFreq = record.maxFreq;
-        row.threshold = record.threshold;
-        row.magnitude = record.magnitude;
-        row.avgMagnitude = record.avgMagnitude;
-        row.underThreshold = record.underThreshold;
+        const EvaluationRow& row = m_rows[i];
         const Segment* owner = m_segments.empty() ? nullptr : &m_segments[segment];
         const std::string file =
             owner && owner->source == EvaluationSource::File ? owner->name : std::string();

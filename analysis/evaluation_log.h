@@ -37,15 +37,15 @@ public:
         std::size_t row = 0;
         std::string label;
     };
-    using Completion = std::function<void(EvaluationRecord&)>;
+    using Completion = std::function<void(EvaluationRow&)>;
 
     // Takes every row waiting in the analyzer's ring; `complete` (may be empty) fills in what
     // only the tick knows, the lamp. Returns how many rows arrived.
     std::size_t Drain(CTremorAnalyzer& analyzer, int analyzerId, const Completion& complete);
     // One row from analyzer `analyzerId`; a session other than the last row's starts a segment.
-    void Append(int analyzerId, EvaluationRecord row, const std::string& name = {});
+    void Append(int analyzerId, EvaluationRow row, const std::string& name = {});
 
-    const std::deque<EvaluationRecord>& Rows() const { return m_rows; }
+    const std::deque<EvaluationRow>& Rows() const { return m_rows; }
     const std::vector<Segment>& Segments() const { return m_segments; }
     const std::vector<Mark>& Marks() const { return m_marks; }
     bool Empty() const { return m_rows.empty(); }
@@ -75,10 +75,10 @@ public:
     void WriteCsv(std::ostream& out) const;
 
     // Memory held by the rows (what the timeline costs per row kept).
-    std::size_t RowBytes() const { return m_rows.size() * sizeof(EvaluationRecord); }
+    std::size_t RowBytes() const { return m_rows.size() * sizeof(EvaluationRow); }
 
 private:
-    std::deque<EvaluationRecord> m_rows;
+    std::deque<EvaluationRow> m_rows;
     std::vector<Segment> m_segments;
     std::vector<Mark> m_marks;
     int m_nextMarkNumber = 1;

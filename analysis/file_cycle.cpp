@@ -4,7 +4,7 @@
 
 #include "analysis/volume_factor.h"
 
-CFileCycle::CFileCycle(std::int32_t volume, std::int32_t thresholdAdjust)
+CFileCycle::CFileCycle(std::int32_t volume, std::int32_t thresholdAdjust, bool quality)
     : m_analyzer(std::make_unique<CTremorAnalyzer>()),
       // The file source's window gain for a "Volume adjust" value.
       m_windowGain(static_cast<double>(3 * VolumeFactor(volume))) {
@@ -13,6 +13,7 @@ CFileCycle::CFileCycle(std::int32_t volume, std::int32_t thresholdAdjust)
     m_analyzer->ResetStatistics();
     m_analyzer->Reset();
     m_analyzer->m_thresholdPercent = thresholdAdjust;
+    if (quality) m_analyzer->EnableSignalQuality();
     m_pending.reserve(3 * kBlock);
 }
 
@@ -61,9 +62,10 @@ void CFileCycle::Evaluate(bool last, const RowFn& row) {
         analyzer.ShiftHistory(m_pending.data());
     }
     analyzer.ApplyWindow(m_windowGain, 0);
+    const std::uint64_t end = std::min<std::uint64_t>(16384 + 8192 * m_block, 2 * m_received);
+    analyzer.StampBlockEnd(static_cast<double>(end) / 22050.0);
     analyzer.Evaluate();
-    std::uint64_t end = 16384 + 8192 * m_block;
-    const std::uint64_t length = 2 * m_received;
-    if (last && end > length) end = length;
-    row(analyzer, m_block, static_cast<double>(end) / 22050.0);
+    EvaluationRow evaluated = analyzer.LastEvaluation();
+    evaluated.source = EvaluationSource::File;
+    row(evaluated);
 }

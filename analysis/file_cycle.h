@@ -21,13 +21,12 @@
 
 class CFileCycle {
 public:
-    // Called after each evaluation with the analyzer that made it (its results and band
-    // magnitudes are that evaluation's), the evaluation's number from 1 and its time.
-    using RowFn =
-        std::function<void(CTremorAnalyzer& analyzer, std::uint64_t block, double timeSeconds)>;
+    // Called after each evaluation with its row (source File, numbered from 1).
+    using RowFn = std::function<void(const EvaluationRow& row)>;
 
-    // The form's "Volume adjust" and "Threshold adjust" as a file run takes them at its start.
-    CFileCycle(std::int32_t volume, std::int32_t thresholdAdjust);
+    // The form's "Volume adjust" and "Threshold adjust" as a file run takes them at its start;
+    // with `quality`, every row carries the signal quality of the block its cycle shifted in.
+    CFileCycle(std::int32_t volume, std::int32_t thresholdAdjust, bool quality = false);
     ~CFileCycle();
     CFileCycle(const CFileCycle&) = delete;
     CFileCycle& operator=(const CFileCycle&) = delete;

@@ -31,7 +31,7 @@ ReadingValidity JudgeReading(double instFreq, double voicedShare,
 
 // The voiced share a timeline row is judged by. The built-in test tone is a sine, not speech:
 // it is there to show the measure working, so its rows are judged by their band alone.
-inline double JudgedVoicedShare(const EvaluationRecord& row) {
+inline double JudgedVoicedShare(const EvaluationRow& row) {
     return row.source == EvaluationSource::Tone ? std::numeric_limits<double>::quiet_NaN()
                                                 : row.quality.voicedShare;
 }

@@ -198,10 +198,8 @@ int CTremorAnalyzer::Evaluate() {
     return 1;
 }
 
-void CTremorAnalyzer::BeginEvaluationSession(EvaluationSource source, std::uint64_t fileLength,
-                                             const std::string& name) {
+void CTremorAnalyzer::BeginEvaluationSession(EvaluationSource source, const std::string& name) {
     m_sessionSource = source;
-    m_sessionFileLength = fileLength;
     m_sessionBlock = 0;
     m_sessionName = name;
     m_namedSession = m_session.load() + 1;
@@ -220,29 +218,12 @@ std::string CTremorAnalyzer::SessionName(std::uint32_t session) const {
 
 void CTremorAnalyzer::LogEvaluation() noexcept {
     const std::uint32_t session = m_session.load(std::memory_order_relaxed);
-    if (session == 0) return;  // no source started this analyzer: nobody keeps a timeline
-    EvaluationRecord row;
+    EvaluationRow& row = m_lastRow;
+    row = EvaluationRow{};
     row.block = m_sessionBlock.fetch_add(1, std::memory_order_relaxed) + 1;
     row.session = session;
     row.source = m_sessionSource.load(std::memory_order_relaxed);
-    // The time at which the block this cycle shifted in ends, as kavrin-analyze reports it: a
-    // file's first 16384 bytes are played but never analysed, the tone's first block likewise.
-    const std::uint64_t block = row.block;
-    switch (row.source) {
-        case EvaluationSource::File: {
-            std::uint64_t end = 16384 + 8192 * block;
-            const std::uint64_t length = m_sessionFileLength.load(std::memory_order_relaxed);
-            if (end > length) end = length;
-            row.timeSeconds = static_cast<double>(end) / 22050.0;
-            break;
-        }
-        case EvaluationSource::Tone:
-            row.timeSeconds = static_cast<double>((block + 1) * kBlockSize) / 11025.0;
-            break;
-        case EvaluationSource::Line:
-            row.timeSeconds = static_cast<double>(block * kBlockSize) / 11025.0;
-            break;
-    }
+    row.timeSeconds = m_blockEndSeconds;
     if (CSignalQuality* quality = m_signalQuality.load(std::memory_order_acquire)) {
         CopyNewestBlock(m_qualityBlock);
         row.quality = quality->Measure(m_qualityBlock);
@@ -255,7 +236,10 @@ void CTremorAnalyzer::LogEvaluation() noexcept {
     row.magnitude = m_magnitude;
     row.avgMagnitude = m_avgMagnitude;
     row.underThreshold = m_underThreshold;
-    m_evaluations.Push(row);
+    // This thread wrote the bands in this evaluation: reading them needs no lock.
+    std::memcpy(row.bins, m_evaluatedBands, sizeof(row.bins));
+    // No source started this analyzer: nobody keeps a timeline of it.
+    if (session != 0) m_evaluations.Push(row);
 }
 
 std::int32_t CTremorAnalyzer::RoundValue(double x) {

@@ -22,7 +22,7 @@ class CTremorAnalyzer {
 public:
     static constexpr int kBlockSize = 4096;
     static constexpr int kHistorySize = 16384;
-    static constexpr int kBandBinCount = 9;
+    static constexpr int kBandBinCount = kEvaluationBandBins;
     static constexpr int kFirstBandBin = 95;
     static constexpr int kBandBinStep = 6;
     static constexpr int kBandPointCount = 41;
@@ -91,10 +91,16 @@ public:
     // The timeline's rows: once a session has begun, every Evaluate leaves one here.
     CEvaluationRing m_evaluations;
     // A new start of a source: evaluations count from 1 again under a new session number. Runs
-    // on the user-interface thread before the session's pump starts. `fileLength` caps a file's
-    // signal time; `name` names the session (the file's path).
-    void BeginEvaluationSession(EvaluationSource source, std::uint64_t fileLength = 0,
-                                const std::string& name = {});
+    // on the user-interface thread before the session's pump starts. `name` names the session
+    // (the file's path).
+    void BeginEvaluationSession(EvaluationSource source, const std::string& name = {});
+    // The source stamps, before each Evaluate, where in signal time the block that evaluation
+    // shifted in ends: the one place a row's time is computed. Pump (the evaluating thread).
+    void StampBlockEnd(double seconds) noexcept { m_blockEndSeconds = seconds; }
+    // The row of the evaluation that ran last: its results, the stamped time, the nine band
+    // magnitudes and, once EnableSignalQuality was called, the block's quality. Rows are
+    // numbered from 1 in the session (or since construction, outside one). Evaluating thread.
+    const EvaluationRow& LastEvaluation() const { return m_lastRow; }
     std::uint32_t EvaluationSession() const { return m_session.load(); }
     // From the next evaluation on, every timeline row carries the signal quality of the block
     // its cycle shifted in (about 0.15 ms per block on the pump). User-interface thread; the
@@ -125,9 +131,10 @@ private:
     std::int16_t m_qualityBlock[kBlockSize] = {};  // pump only
 
     std::atomic<std::uint32_t> m_session{0};
-    std::atomic<std::uint32_t> m_sessionBlock{0};
+    std::atomic<std::uint64_t> m_sessionBlock{0};
     std::atomic<EvaluationSource> m_sessionSource{EvaluationSource::Line};
-    std::atomic<std::uint64_t> m_sessionFileLength{0};
+    double m_blockEndSeconds = 0.0;  // evaluating thread
+    EvaluationRow m_lastRow;         // evaluating thread
     std::string m_sessionName;  // user-interface thread only
     std::uint32_t m_namedSession = 0;
 };

@@ -11,7 +11,7 @@ namespace {
 
 void BM_RingPush(benchmark::State& state) {
     auto ring = std::make_unique<CEvaluationRing>();
-    EvaluationRecord row;
+    EvaluationRow row;
     std::size_t pushed = 0;
     for (auto _ : state) {
         row.block = static_cast<std::uint32_t>(pushed);
@@ -19,7 +19,7 @@ void BM_RingPush(benchmark::State& state) {
         // Drained well before it fills, as the tick does.
         if (++pushed % 4096 == 0) {
             state.PauseTiming();
-            ring->Drain([](const EvaluationRecord&) {});
+            ring->Drain([](const EvaluationRow&) {});
             state.ResumeTiming();
         }
     }
@@ -37,7 +37,7 @@ void BM_EvaluateLogged(benchmark::State& state) {
         benchmark::DoNotOptimize(analyzer->Evaluate());
         if (++evaluated % 4096 == 0) {
             state.PauseTiming();
-            analyzer->m_evaluations.Drain([](const EvaluationRecord&) {});
+            analyzer->m_evaluations.Drain([](const EvaluationRow&) {});
             state.ResumeTiming();
         }
     }

@@ -30,7 +30,7 @@ std::uint64_t ExpectedRows(std::uint64_t size) {
     return 1 + (size - 32768 + 8191) / 8192;
 }
 
-bool Finite(const kavrin_analyze::EvaluationRow& row) {
+bool Finite(const EvaluationRow& row) {
     return std::isfinite(row.instFreq) && std::isfinite(row.avgFreq) &&
            std::isfinite(row.minFreq) && std::isfinite(row.maxFreq) &&
            std::isfinite(row.magnitude) && std::isfinite(row.avgMagnitude);
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool finite = true;
     const std::string error = kavrin_analyze::AnalyzeFile(
         InputPath(), kavrin_analyze::RunSettings{},
-        [&](const kavrin_analyze::EvaluationRow& row) {
+        [&](const EvaluationRow& row) {
             ++rows;
             finite = finite && Finite(row);
         },

@@ -101,7 +101,7 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(std::span<const Segment>
     return table;
 }
 
-StatisticsRow RowFromRecord(const EvaluationRecord& record) {
+StatisticsRow RowFromRecord(const EvaluationRow& record) {
     return StatisticsRow{record.timeSeconds, record.instFreq, record.avgFreq,
                          record.magnitude,   record.lamp,     JudgedVoicedShare(record)};
 }
@@ -118,7 +118,7 @@ EvaluationLamp ToEvaluationLamp(kavrin::LampColour colour) {
     return EvaluationLamp::None;
 }
 
-StatisticsRow RowFromEvaluation(const kavrin_analyze::EvaluationRow& row, kavrin::LampMode mode,
+StatisticsRow RowFromEvaluation(const EvaluationRow& row, kavrin::LampMode mode,
                                 std::int32_t thresholdAdjust, bool fileSource) {
     const std::int32_t reference =
         kavrin::LampReference(mode, thresholdAdjust, row.avgFreq, row.threshold, fileSource);

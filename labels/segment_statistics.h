@@ -78,12 +78,12 @@ std::vector<SegmentStatistics> ComputeSegmentStatistics(
 bool IsReading(const StatisticsRow& row, double minVoicedShare = kDefaultMinVoicedShare);
 
 // The window's rows: their signal time and the lamp the tick gave them.
-StatisticsRow RowFromRecord(const EvaluationRecord& record);
+StatisticsRow RowFromRecord(const EvaluationRow& record);
 
 // kavrin-analyze's rows, judged as a tick right after the evaluation would: the reference by
 // `mode` from this row's own average and threshold, the "Threshold adjust" value, and the source
 // (a file run: the file source; --live and the tone: the live source).
-StatisticsRow RowFromEvaluation(const kavrin_analyze::EvaluationRow& row, kavrin::LampMode mode,
+StatisticsRow RowFromEvaluation(const EvaluationRow& row, kavrin::LampMode mode,
                                 std::int32_t thresholdAdjust, bool fileSource);
 
 EvaluationLamp ToEvaluationLamp(kavrin::LampColour colour);

@@ -1,31 +1,39 @@
 #include "sources/decoded_stream.h"
 
 #include <algorithm>
-#include <cstring>
-
-#include "platform/audio_files/audio_decoder.h"
+#include <cmath>
+#include <cstdint>
 
 void CDecodedStream::Open(const std::string& path) {
     Close();
-    platform::DecodedAudio decoded = platform::DecodeAudioFile(path);
-    m_samples = std::move(decoded.samples);
-    m_clipped = decoded.clippedSamples;
-    m_position = 0;
-    m_open = true;
+    m_decoder.Open(path);
+    const std::uint64_t frames = m_decoder.SourceFrames();
+    if (frames > 0 && m_decoder.SourceRate() > 0) {
+        const double samples = std::ceil(static_cast<double>(frames) *
+                                         platform::kDecodedSampleRate / m_decoder.SourceRate());
+        m_announced = static_cast<std::uint64_t>(std::min(samples, 1e18)) * sizeof(std::int16_t);
+    }
+}
+
+std::uint64_t CDecodedStream::GetLength() const {
+    if (m_ended) return m_position;
+    return std::max(m_announced, m_position + sizeof(std::int16_t));
 }
 
 std::size_t CDecodedStream::Read(void* buffer, std::size_t count) {
-    const std::uint64_t length = GetLength();
-    if (m_position >= length) return 0;
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, length - m_position));
-    std::memcpy(buffer, reinterpret_cast<const char*>(m_samples.data()) + m_position, n);
-    m_position += n;
-    return n;
+    if (m_ended || !m_decoder.IsOpen()) return 0;
+    const std::size_t got =
+        m_decoder.Read(static_cast<std::int16_t*>(buffer), count / sizeof(std::int16_t));
+    m_position += got * sizeof(std::int16_t);
+    // Knowing the end as soon as it is read lets the reader's length check stop on this read,
+    // as it does on a raw file.
+    if (m_decoder.AtEnd()) m_ended = true;
+    return got * sizeof(std::int16_t);
 }
 
 void CDecodedStream::Close() {
-    m_open = false;
+    m_decoder.Close();
     m_position = 0;
-    std::vector<std::int16_t>().swap(m_samples);
+    m_announced = 0;
+    m_ended = false;
 }

@@ -64,6 +64,7 @@ void CFileAnalyzer::OpenFile() {
     Reset();
     m_position = 0;
     m_length = 0;
+    m_cycle = 0;
     m_fileName.clear();
     m_deviceFailed = false;
 
@@ -96,7 +97,7 @@ void CFileAnalyzer::OpenFile() {
         const std::size_t primed = ReadStream(m_playBuffers[0], sizeof(m_playBuffers[0]));
         m_position = m_position + primed;
         m_position = m_position + ReadBlock();
-        BeginEvaluationSession(EvaluationSource::File, StreamLength(), *path);
+        BeginEvaluationSession(EvaluationSource::File, *path);
     } catch (...) {
         CloseStream();
         throw;
@@ -113,7 +114,7 @@ std::size_t CFileAnalyzer::ReadBlock() {
 
 int CFileAnalyzer::FetchBlock() {
     try {
-        const std::uint64_t length = StreamLength();
+        std::uint64_t length = StreamLength();
         ShiftHistory(m_readBuffer);
         {
             std::lock_guard<std::mutex> guard(m_dataLock);
@@ -122,6 +123,11 @@ int CFileAnalyzer::FetchBlock() {
             std::memcpy(next, m_readBuffer, sizeof(m_readBuffer));
         }
         m_position = m_position + ReadBlock();
+        if (m_readingDecoded) {
+            // A decoded stream learns its exact length as its end is read: this cycle's read.
+            length = StreamLength();
+            m_length = length;
+        }
         if (m_position >= length) m_stop = 1;
     } catch (const platform::CFileException& error) {
         EndRunOnError(error);
@@ -149,6 +155,12 @@ int CFileAnalyzer::Analyze(void*) {
         Reset();
     }
     ApplyWindow(m_windowGain.Load(), m_windowOffset.Load());
+    // The block shifted in ends 16384 + 8192 * cycle bytes into the stream, or where the data
+    // read so far ends: a file that grows while it is read is followed in time, one shorter
+    // than it said is not.
+    ++m_cycle;
+    const std::uint64_t end = std::min<std::uint64_t>(16384 + 8192 * m_cycle, m_position.Load());
+    StampBlockEnd(static_cast<double>(end) / 22050.0);
     return Evaluate();
 }
 

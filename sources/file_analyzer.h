@@ -14,8 +14,9 @@
 // Positions and lengths are 64-bit: files of 4 GiB and more are analysed to their end. A read
 // error ends the run (file and channel closed) and is reported with the stop icon.
 //
-// With m_decodeAudio set, the file is decoded first (any format libsndfile reads, as 16-bit mono
-// at 11025 Hz) and the decoded samples take the place of the file's bytes in that layout.
+// With m_decodeAudio set, the file is decoded as it is played (any format libsndfile or FFmpeg
+// reads, as 16-bit mono at 11025 Hz) and the decoded samples take the place of the file's bytes
+// in that layout. The decoded length is the header's until the end is read, then exact.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +56,7 @@ public:
 
     // Decode the next chosen file instead of taking its bytes; read by OpenFile only (UI thread).
     bool m_decodeAudio = false;
-    // The decoded samples of the file being analysed while m_decodeAudio chose it.
+    // The decoded stream of the file being analysed while m_decodeAudio chose it.
     CDecodedStream m_decoded;
 
     // Length in bytes of the stream being analysed (the file's, or the decoded samples').
@@ -63,6 +64,7 @@ public:
 
 private:
     bool m_readingDecoded = false;  // which of m_file and m_decoded the run reads
+    std::uint64_t m_cycle = 0;      // evaluations of this run; pump only once it runs
     std::size_t ReadStream(void* buffer, std::size_t count);
     bool StreamOpen() const;
     void CloseStream();

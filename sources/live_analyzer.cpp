@@ -125,6 +125,9 @@ int CLiveAnalyzer::Analyze(void*) {
     if (m_toneMode == 1) {
         if (platform::AutoResetEvent* event = m_event.load()) event->Set();
     }
+    ++m_cycle;
+    StampBlockEnd(static_cast<double>((m_toneCycles ? m_cycle + 1 : m_cycle) * kBlockSize) /
+                  11025.0);
     return Evaluate();
 }
 
@@ -181,6 +184,8 @@ std::int32_t CLiveAnalyzer::OpenCapture() {
 void CLiveAnalyzer::StartPump() {
     ResetStatistics();
     const PumpKind kind = (m_toneMode == 1) ? PumpKind::Tone : PumpKind::Device;
+    m_cycle = 0;
+    m_toneCycles = kind == PumpKind::Tone;
     BeginEvaluationSession(kind == PumpKind::Tone ? EvaluationSource::Tone
                                                   : EvaluationSource::Line);
     StartBlockPump(*this, Members(), m_eventOwner, kEventName, m_captureBuffer, kind,

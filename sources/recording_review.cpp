@@ -8,23 +8,6 @@
 #include "analysis/tremor_analyzer.h"
 #include "platform/audio_files/audio_decoder.h"
 
-EvaluationRecord RecordOfEvaluation(CTremorAnalyzer& analyzer, std::uint64_t block,
-                                    double timeSeconds, EvaluationSource source) {
-    EvaluationRecord row;
-    row.timeSeconds = timeSeconds;
-    row.block = static_cast<std::uint32_t>(block);
-    row.source = source;
-    row.instFreq = analyzer.m_instFreq;
-    row.avgFreq = analyzer.m_avgFreq;
-    row.minFreq = analyzer.m_minFreq;
-    row.maxFreq = analyzer.m_maxFreq;
-    row.threshold = analyzer.m_threshold;
-    row.magnitude = analyzer.m_magnitude;
-    row.avgMagnitude = analyzer.m_avgMagnitude;
-    row.underThreshold = analyzer.m_underThreshold;
-    return row;
-}
-
 CRecordingReview::~CRecordingReview() {
     Cancel();
     Wait();
@@ -65,17 +48,10 @@ void CRecordingReview::Run(std::int32_t volume, std::int32_t thresholdAdjust) {
         result.sourceRate = decoder.SourceRate();
         result.sourceChannels = decoder.SourceChannels();
         m_framesTotal = decoder.SourceFrames();
-        CFileCycle cycle(volume, thresholdAdjust);
         // Each row carries the signal quality of the block its cycle shifted in, as the live
         // rows do.
-        CSignalQuality quality;
-        std::int16_t block[CTremorAnalyzer::kBlockSize] = {};
-        const CFileCycle::RowFn take = [&](CTremorAnalyzer& analyzer, std::uint64_t index,
-                                           double time) {
-            EvaluationRecord row =
-                RecordOfEvaluation(analyzer, index, time, EvaluationSource::File);
-            analyzer.CopyNewestBlock(block);
-            row.quality = quality.Measure(block);
+        CFileCycle cycle(volume, thresholdAdjust, true);
+        const CFileCycle::RowFn take = [&](const EvaluationRow& row) {
             result.rows.push_back(row);
         };
         std::vector<std::int16_t> buffer(std::size_t{1} << 15);

@@ -20,7 +20,7 @@
 
 struct ReviewResult {
     std::string path;
-    std::vector<EvaluationRecord> rows;  // source File, lamp not yet judged
+    std::vector<EvaluationRow> rows;  // source File, lamp not yet judged
     CLevelEnvelope envelope;
     std::string error;    // why the review stopped (the file cannot be read, say)
     std::string warning;  // the recording ended early (damaged data), the rows up to there kept
@@ -66,8 +66,3 @@ private:
     std::atomic<std::uint64_t> m_framesRead{0};
     std::atomic<std::uint64_t> m_framesTotal{0};
 };
-
-// The row of the evaluation the analyzer just made, as the timeline keeps it.
-class CTremorAnalyzer;
-EvaluationRecord RecordOfEvaluation(CTremorAnalyzer& analyzer, std::uint64_t block,
-                                    double timeSeconds, EvaluationSource source);

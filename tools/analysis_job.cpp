@@ -131,18 +131,25 @@ void RemovePartialFilesOnSignals() {
 
 namespace {
 
+// What is said beside a run's rows: the foreign header the raw path ignored, or where decoding
+// stopped early.
+std::string RunNote(const std::string& input, const RunSettings& settings, const RunNotes& notes) {
+    std::string note = ForeignHeaderNote(input, settings);
+    return note.empty() ? notes.decodeWarning : note;
+}
+
 JobResult RunJobOnce(const std::string& input, const RunSettings& settings, const JobTarget& target,
                      const ProgressSink& progress, bool waited) {
     JobResult result;
     // The designed row of a file too short to analyse is written; that nothing was analysed is
     // then an error all the same.
-    std::string nothingAnalysed;
+    RunNotes notes;
     if (target.directory.empty()) {
         result.error = AnalyzeFile(input, settings,
                                    RowWriter{target.stream, ValidUtf8(input), settings, &result},
-                                   progress, &nothingAnalysed);
-        result.note = ForeignHeaderNote(input, settings);
-        if (result.error.empty()) result.error = nothingAnalysed;
+                                   progress, &notes);
+        result.note = RunNote(input, settings, notes);
+        if (result.error.empty()) result.error = notes.nothingAnalysed;
         return result;
     }
 
@@ -183,8 +190,8 @@ JobResult RunJobOnce(const std::string& input, const RunSettings& settings, cons
     std::fwrite(header.data(), 1, header.size(), stream);
     result.error =
         AnalyzeFile(input, settings, RowWriter{stream, ValidUtf8(input), settings, &result},
-                    progress, &nothingAnalysed);
-    result.note = ForeignHeaderNote(input, settings);
+                    progress, &notes);
+    result.note = RunNote(input, settings, notes);
 
     // Only a CSV that reached the disk whole takes its name.
     int writeError = 0;
@@ -197,7 +204,7 @@ JobResult RunJobOnce(const std::string& input, const RunSettings& settings, cons
     if (!result.error.empty()) ::unlinkat(folder, partial.c_str(), 0);
     g_partialSet = 0;
     ::close(folder);
-    if (result.error.empty()) result.error = nothingAnalysed;
+    if (result.error.empty()) result.error = notes.nothingAnalysed;
     return result;
 }
 

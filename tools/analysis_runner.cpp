@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/quality_tap.h"
 #include "platform/audio_files/wave_header.h"
 #include "platform/devices/inline_sound_card.h"
 #include "platform/devices/wave_audio.h"
@@ -28,8 +27,6 @@
 namespace kavrin_analyze {
 namespace {
 
-constexpr double kBytesPerSecond = 22050.0;
-constexpr double kSamplesPerSecond = 11025.0;
 
 // What the headless seams collect while one run goes on.
 struct RunContext {
@@ -61,36 +58,25 @@ std::string TakeMessages() {
     return joined;
 }
 
-// The file analyzer with one row taken after every evaluation, on the pump, at the moment the
+// The file analyzer handing on the row of every evaluation, on the pump, at the moment the
 // display could read the same values.
 class RecordingFileAnalyzer final : public CFileAnalyzer {
 public:
-    RecordingFileAnalyzer(const RunSettings& settings, const RowSink& rows,
-                          const ProgressSink& progress, std::uint64_t length)
-        : m_settings(settings),
-          m_rows(rows),
-          m_progress(progress),
-          m_length(length),
-          m_quality(settings.quality) {}
+    RecordingFileAnalyzer(const RowSink& rows, const ProgressSink& progress, std::uint64_t length)
+        : m_rows(rows), m_progress(progress), m_length(length) {}
 
     int Analyze(void* block) override {
-        // A decoded stream's length is known once it is open; the end-of-file cycle closes it.
-        if (m_decodeAudio && m_length == 0) m_length = StreamLength();
+        // A decoded stream's length is the header's until its end is read, then exact.
+        if (m_decodeAudio) m_length = StreamLength();
         // A stream the opening reads took whole ends at the first evaluation, history cleared.
         if (m_cycles == 0 && m_position.Load() >= m_length) m_emptyRun = true;
         const int result = CFileAnalyzer::Analyze(block);
         ++m_cycles;
-        // The cycle shifted in the block that ends 16384 + 8192 * cycle bytes into the file, or
-        // where the data read so far ends: a file that grows while it is read is followed (the
-        // length at the start would repeat the last time), one shorter than it says is not.
-        std::uint64_t end = 16384 + 8192 * m_cycles;
-        end = std::min<std::uint64_t>(end, m_position.Load());
-        m_length = std::max(m_length, end);
-        EvaluationRow row = CaptureRow(*this, m_cycles, static_cast<double>(end) / kBytesPerSecond,
-                                       m_settings.bins);
-        m_quality.Fill(*this, row);
-        m_rows(row);
-        if (m_progress) m_progress(end, m_length);
+        m_rows(LastEvaluation());
+        // A file that grows while it is read is followed.
+        const std::uint64_t position = m_position.Load();
+        m_length = std::max(m_length, position);
+        if (m_progress) m_progress(position, m_length);
         return result;
     }
 
@@ -107,27 +93,22 @@ private:
     // and the block the first fetch takes.
     static constexpr std::uint64_t kOpeningBytes = 16384 + 8192 + 8192;
     bool m_emptyRun = false;
-    const RunSettings& m_settings;
     const RowSink& m_rows;
     const ProgressSink& m_progress;
     std::uint64_t m_length;
     std::uint64_t m_cycles = 0;
-    CQualityTap m_quality;
 };
 
 // The live analyzer in tone mode, stopped after a given number of evaluations.
 class CountingToneAnalyzer final : public CLiveAnalyzer {
 public:
-    CountingToneAnalyzer(const RunSettings& settings, const RowSink& rows, std::uint64_t blocks)
-        : m_settings(settings), m_rows(rows), m_blocks(blocks), m_quality(settings.quality) {}
+    CountingToneAnalyzer(const RowSink& rows, std::uint64_t blocks)
+        : m_rows(rows), m_blocks(blocks) {}
 
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
         ++m_cycles;
-        const double time = static_cast<double>((m_cycles + 1) * kBlockSize) / kSamplesPerSecond;
-        EvaluationRow row = CaptureRow(*this, m_cycles, time, m_settings.bins);
-        m_quality.Fill(*this, row);
-        m_rows(row);
+        m_rows(LastEvaluation());
         if (m_cycles >= m_blocks) {
             // As Test Generator Stop does: the tone flag first, then the stop signal.
             m_toneMode = 0;
@@ -137,11 +118,9 @@ public:
     }
 
 private:
-    const RunSettings& m_settings;
     const RowSink& m_rows;
     std::uint64_t m_blocks;
     std::uint64_t m_cycles = 0;
-    CQualityTap m_quality;
 };
 
 }  // namespace
@@ -167,14 +146,14 @@ void InstallHeadlessPlatform() {
 }
 
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
-                        const ProgressSink& progress, std::string* nothingAnalysed) {
+                        const ProgressSink& progress, RunNotes* notes) {
     if (path == "-") {
         StandardInputFile& standardInput = StandardInput();
         if (const std::string failure = standardInput.Copy(); !failure.empty()) return failure;
         return standardInput.AsDash(
-            AnalyzeFile(standardInput.Path(), settings, rows, progress, nothingAnalysed));
+            AnalyzeFile(standardInput.Path(), settings, rows, progress, notes));
     }
-    if (settings.live) return AnalyzeLive(path, settings, rows, progress);
+    if (settings.live) return AnalyzeLive(path, settings, rows, progress, notes);
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         return platform::CFileException(platform::CFileException::CauseFromErrno(errno), errno,
@@ -188,8 +167,9 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
         context.messages.clear();
     }
     auto analyzer = std::make_unique<RecordingFileAnalyzer>(
-        settings, rows, progress, settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
+        rows, progress, settings.decode ? 0 : static_cast<std::uint64_t>(info.st_size));
     analyzer->m_decodeAudio = settings.decode;
+    if (settings.quality) analyzer->EnableSignalQuality();
     // As the File command: the threshold adjust value, the volume the display hands over.
     analyzer->m_thresholdPercent = settings.thresholdAdjust;
     analyzer->m_volume = settings.volume;
@@ -200,7 +180,10 @@ std::string AnalyzeFile(const std::string& path, const RunSettings& settings, co
     }
     // The run ends by itself at the end of the file (or at a read error).
     analyzer->m_thread.Join();
-    if (nothingAnalysed) *nothingAnalysed = analyzer->NothingAnalysed();
+    if (notes) {
+        notes->nothingAnalysed = analyzer->NothingAnalysed();
+        if (settings.decode) notes->decodeWarning = analyzer->m_decoded.Warning();
+    }
     return TakeMessages();
 }
 
@@ -217,7 +200,8 @@ std::string ForeignHeaderNote(const std::string& path, const RunSettings& settin
 
 std::string AnalyzeTone(const ToneOptions& tone, const RunSettings& settings, const RowSink& rows) {
     TakeMessages();
-    auto analyzer = std::make_unique<CountingToneAnalyzer>(settings, rows, tone.blocks);
+    auto analyzer = std::make_unique<CountingToneAnalyzer>(rows, tone.blocks);
+    if (settings.quality) analyzer->EnableSignalQuality();
     // As Set Params ended with OK on a fresh analyzer.
     analyzer->m_thresholdPercent = settings.thresholdAdjust;
     analyzer->m_volume = settings.volume;

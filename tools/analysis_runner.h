@@ -28,11 +28,19 @@ using ProgressSink = std::function<void(std::uint64_t position, std::uint64_t le
 // pauses and the headless message and file seams. Call once before the runs.
 void InstallHeadlessPlatform();
 
+// What a run that did not fail has to say, each on one line or empty.
+struct RunNotes {
+    // The stream was too short for any block to be analysed (its one row is the cleared
+    // history's): why.
+    std::string nothingAnalysed;
+    // Decoding stopped before the end of the file (damaged data): where and why.
+    std::string decodeWarning;
+};
+
 // Analyses one file; returns an empty string, or the error that stopped it (the rows produced
-// before a read error have been delivered). When the stream was too short for any block to be
-// analysed (its one row is the cleared history's), `nothingAnalysed` gets why, on one line.
+// before a read error have been delivered).
 std::string AnalyzeFile(const std::string& path, const RunSettings& settings, const RowSink& rows,
-                        const ProgressSink& progress, std::string* nothingAnalysed = nullptr);
+                        const ProgressSink& progress, RunNotes* notes = nullptr);
 
 // For the raw path (neither decode nor live): what the file's WAVE header says when it is other
 // than 16-bit mono 11025 Hz, as "44100 Hz stereo: --decode analyses it as recorded"; else empty.

@@ -9,9 +9,10 @@
 
 namespace kavrin_analyze {
 
-// Needs the headless platform. Whole blocks only: a final partial block is not analysed. Returns
-// an empty string, or the error (the file cannot be opened or decoded, capture failed).
+// Needs the headless platform. Whole blocks only: a final partial block is not analysed. The file
+// is decoded as the capture takes it. Returns an empty string, or the error (the file cannot be
+// opened or decoded, capture failed); rows before a decoding error have been delivered.
 std::string AnalyzeLive(const std::string& path, const RunSettings& settings, const RowSink& rows,
-                        const ProgressSink& progress);
+                        const ProgressSink& progress, RunNotes* notes = nullptr);
 
 }  // namespace kavrin_analyze

@@ -93,7 +93,7 @@ ReportFacts CollectReportFacts(const ReportInput& input) {
     std::uint64_t noSignal = 0;
     std::uint64_t noSpeech = 0;
     if (input.rows) {
-        for (const EvaluationRecord& row : *input.rows) {
+        for (const EvaluationRow& row : *input.rows) {
             ++total;
             switch (JudgeReading(row.instFreq, JudgedVoicedShare(row), s.minVoicedShare)) {
                 case ReadingValidity::NoSignal:

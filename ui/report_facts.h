@@ -31,7 +31,7 @@ struct ReportInput {
     double recordingSeconds = 0.0;
     std::string sessionSources;  // "review", "file, line" ...
     double sessionSeconds = 0.0;
-    const std::deque<EvaluationRecord>* rows = nullptr;
+    const std::deque<EvaluationRow>* rows = nullptr;
     std::string baseline;  // the baseline in words, empty without one
     std::vector<std::string> tableTitles;
     std::vector<std::vector<std::string>> tableRows;

@@ -150,19 +150,13 @@ void CKavrinPlugin::reset() {
     m_input = std::make_unique<CHostInput>(m_channels, m_step, m_blockSize);
     m_resampler = std::make_unique<platform::CMonoResampler>(
         static_cast<int>(std::lround(m_inputSampleRate)), static_cast<int>(m_channels));
-    m_cycle = std::make_unique<CFileCycle>(m_volume, m_thresholdAdjust);
+    m_cycle = std::make_unique<CFileCycle>(m_volume, m_thresholdAdjust, true);
     m_rows = std::make_unique<kavrin_vamp::CRowFeatures>(m_mode, m_volume, m_thresholdAdjust);
-    m_quality = std::make_unique<kavrin_analyze::CQualityTap>(true);
     m_frames.clear();
     m_samples.clear();
     m_features.clear();
     m_ended = false;
-    m_rowFn = [this](CTremorAnalyzer& analyzer, std::uint64_t block, double seconds) {
-        kavrin_analyze::EvaluationRow row =
-            kavrin_analyze::CaptureRow(analyzer, block, seconds, true);
-        m_quality->Fill(analyzer, row);
-        m_rows->Add(row, m_features);
-    };
+    m_rowFn = [this](const EvaluationRow& row) { m_rows->Add(row, m_features); };
 }
 
 void CKavrinPlugin::Analyze() {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "analysis/file_cycle.h"
-#include "analysis/quality_tap.h"
 #include "platform/audio_files/mono_resampler.h"
 #include "vamp/host_input.h"
 #include "vamp/row_features.h"
@@ -71,7 +70,6 @@ private:
     std::unique_ptr<platform::CMonoResampler> m_resampler;
     std::unique_ptr<CFileCycle> m_cycle;
     std::unique_ptr<kavrin_vamp::CRowFeatures> m_rows;
-    std::unique_ptr<kavrin_analyze::CQualityTap> m_quality;
     std::vector<double> m_frames;
     std::vector<std::int16_t> m_samples;
     kavrin_vamp::RowFeatures m_features;

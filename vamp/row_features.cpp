@@ -35,7 +35,7 @@ CRowFeatures::CRowFeatures(ReferenceMode mode, std::int32_t volumeAdjust,
                            std::int32_t thresholdAdjust)
     : m_mode(mode), m_volumeAdjust(volumeAdjust), m_thresholdAdjust(thresholdAdjust) {}
 
-void CRowFeatures::Add(const kavrin_analyze::EvaluationRow& row, RowFeatures& out) {
+void CRowFeatures::Add(const EvaluationRow& row, RowFeatures& out) {
     const double t = row.timeSeconds;
     if (row.instFreq != kNoEnergyIndex) AddValue(out, kBandFrequency, t, IndexToHz(row.instFreq));
     AddValue(out, kAverageFrequency, t, IndexToHz(row.avgFreq));

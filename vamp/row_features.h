@@ -56,7 +56,7 @@ public:
     CRowFeatures(ReferenceMode mode, std::int32_t volumeAdjust, std::int32_t thresholdAdjust);
 
     // The features of one row; a lamp stretch is given when the colour changes.
-    void Add(const kavrin_analyze::EvaluationRow& row, RowFeatures& out);
+    void Add(const EvaluationRow& row, RowFeatures& out);
     // End of the recording: the last lamp stretch, up to the last row.
     void Finish(RowFeatures& out);
 

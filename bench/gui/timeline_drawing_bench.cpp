@@ -26,7 +26,7 @@ const CEvaluationLog& DayLog() {
         const double step = 4096.0 / 11025.0;
         const auto rows = static_cast<std::uint32_t>(std::ceil(24 * 3600.0 / step));
         for (std::uint32_t b = 1; b <= rows; ++b) {
-            EvaluationRecord row;
+            EvaluationRow row;
             row.block = b;
             row.session = 1;
             row.timeSeconds = b * step;

@@ -26,6 +26,26 @@ struct SimulatedSoundCard::State {
     Pace pace = Pace::Immediate;
     std::vector<std::int16_t> capture;
     std::size_t captureNext = 0;
+    CaptureFeed feed;  // asked for more capture samples when `capture` runs short
+
+    // With `lock` held: whether `count` capture samples are waiting, after asking the feed.
+    bool HasCapture(std::size_t count) {
+        if (capture.size() - captureNext >= count) return true;
+        if (!feed) return false;
+        capture.erase(capture.begin(), capture.begin() + static_cast<std::ptrdiff_t>(captureNext));
+        captureNext = 0;
+        while (capture.size() < count) {
+            const std::size_t have = capture.size();
+            capture.resize(count);
+            const std::size_t got = feed(capture.data() + have, count - have);
+            capture.resize(have + got);
+            if (got == 0) {
+                feed = nullptr;  // ran out: as samples that end
+                return false;
+            }
+        }
+        return true;
+    }
     std::map<std::string, Failure> failures;
 
     std::vector<std::string> calls;
@@ -142,7 +162,7 @@ private:
     bool Complete(QueuedBuffer& buffer) {
         const std::size_t count = SamplesIn(m_format, *buffer.header);
         if (m_direction == SoundDirection::In) {
-            if (m_state->capture.size() - m_state->captureNext < count) return false;
+            if (!m_state->HasCapture(count)) return false;
             if (count > 0)
                 std::memcpy(buffer.header->data, m_state->capture.data() + m_state->captureNext,
                             count * sizeof(std::int16_t));
@@ -236,6 +256,15 @@ void SimulatedSoundCard::SetCaptureSamples(std::vector<std::int16_t> samples) {
     std::lock_guard<std::mutex> guard(m_state->lock);
     m_state->capture = std::move(samples);
     m_state->captureNext = 0;
+    m_state->feed = nullptr;
+    m_state->WakeDevices();
+}
+
+void SimulatedSoundCard::SetCaptureFeed(CaptureFeed feed) {
+    std::lock_guard<std::mutex> guard(m_state->lock);
+    m_state->capture.clear();
+    m_state->captureNext = 0;
+    m_state->feed = std::move(feed);
     m_state->WakeDevices();
 }
 

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ public:
     // filled completely; once the samples run out, queued buffers wait (like a silent device
     // that never fills) until Reset or Close returns them.
     void SetCaptureSamples(std::vector<std::int16_t> samples);
+    // Capture samples as they are needed: called with the card's lock held (it must not call the
+    // card), it writes up to `count` samples and returns how many; 0 ends them, as the end of
+    // given samples does. Replaces the samples given before; a null feed clears it.
+    using CaptureFeed = std::function<std::size_t(std::int16_t* samples, std::size_t count)>;
+    void SetCaptureFeed(CaptureFeed feed);
     // Makes the named call return `code`, the next `times` calls (-1: every call from now on).
     // Names: "waveInGetDevCaps", "waveInOpen", "waveInPrepareHeader", "waveInUnprepareHeader",
     // "waveInAddBuffer", "waveInStart", "waveInStop", "waveInReset", "waveInClose",

@@ -74,7 +74,7 @@ TEST_P(SegmentsCli, KnownTonesGiveTheirHz) {
     std::getline(lines, line);
     while (std::getline(lines, line)) {
         const std::vector<std::string> f = Split(line);
-        EvaluationRecord record;
+        EvaluationRow record;
         record.timeSeconds = std::strtod(f[2].c_str(), nullptr);
         record.instFreq = std::strtod(f[3].c_str(), nullptr);
         record.avgFreq = std::strtod(f[4].c_str(), nullptr);

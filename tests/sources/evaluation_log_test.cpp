@@ -26,8 +26,8 @@ using namespace std::chrono_literals;
 
 // A row whose every field follows from its block number, so that a row mixed from two writes
 // shows.
-EvaluationRecord Patterned(std::uint32_t block) {
-    EvaluationRecord row;
+EvaluationRow Patterned(std::uint32_t block) {
+    EvaluationRow row;
     row.block = block;
     row.session = 1;
     row.timeSeconds = block * 0.5;
@@ -42,8 +42,8 @@ EvaluationRecord Patterned(std::uint32_t block) {
     return row;
 }
 
-bool Consistent(const EvaluationRecord& row) {
-    const EvaluationRecord expected = Patterned(row.block);
+bool Consistent(const EvaluationRow& row) {
+    const EvaluationRow expected = Patterned(row.block);
     return row.timeSeconds == expected.timeSeconds && row.instFreq == expected.instFreq &&
            row.avgFreq == expected.avgFreq && row.minFreq == expected.minFreq &&
            row.maxFreq == expected.maxFreq && row.magnitude == expected.magnitude &&
@@ -58,7 +58,7 @@ TEST(EvaluationRing, KeepsOrderAndCountsWhatAFullRingLoses) {
         ring->Push(Patterned(b));
     EXPECT_EQ(ring->Lost(), extra);
     std::vector<std::uint32_t> blocks;
-    EXPECT_EQ(ring->Drain([&](const EvaluationRecord& row) {
+    EXPECT_EQ(ring->Drain([&](const EvaluationRow& row) {
         EXPECT_TRUE(Consistent(row));
         blocks.push_back(row.block);
     }),
@@ -67,7 +67,7 @@ TEST(EvaluationRing, KeepsOrderAndCountsWhatAFullRingLoses) {
     for (std::size_t i = 0; i < blocks.size(); ++i) EXPECT_EQ(blocks[i], i + 1);
     // Room again once drained, across the wrap of the indices.
     for (std::uint32_t b = 1; b <= 10; ++b) EXPECT_TRUE(ring->Push(Patterned(b)));
-    EXPECT_EQ(ring->Drain([](const EvaluationRecord&) {}), 10u);
+    EXPECT_EQ(ring->Drain([](const EvaluationRow&) {}), 10u);
     EXPECT_EQ(ring->Lost(), extra);
 }
 
@@ -83,7 +83,7 @@ TEST(EvaluationRing, AProducerAtFullSpeedNeverTearsARow) {
     std::uint32_t lastBlock = 0;
     bool torn = false;
     bool backwards = false;
-    const auto take = [&](const EvaluationRecord& row) {
+    const auto take = [&](const EvaluationRow& row) {
         torn = torn || !Consistent(row);
         backwards = backwards || row.block <= lastBlock;
         lastBlock = row.block;
@@ -139,7 +139,7 @@ TEST_F(EvaluationSessionTest, TheToneAtFullSpeedAgainstATickDrainingItsRing) {
     log->Drain(*tone, 0, nullptr);
     ASSERT_FALSE(log->Empty());
     EXPECT_GT(log->LostRows(), 0u) << "the tone never outran the tick";
-    for (const EvaluationRecord& row : log->Rows()) {
+    for (const EvaluationRow& row : log->Rows()) {
         EXPECT_EQ(row.source, EvaluationSource::Tone);
         // The tone's time is that of kavrin-analyze: (block + 1) blocks.
         ASSERT_EQ(row.timeSeconds, static_cast<double>((row.block + 1ull) * 4096) / 11025.0);
@@ -163,10 +163,17 @@ TEST(EvaluationLog, EachStartBeginsASegmentAndBlocksCountFromOne) {
     analyzer->Evaluate();  // before any start: no timeline row
     EXPECT_EQ(log->Drain(*analyzer, 0, nullptr), 0u);
 
-    analyzer->BeginEvaluationSession(EvaluationSource::File, 16384 + 8192 * 2 + 100, "/tmp/a.wav");
-    for (int i = 0; i < 4; ++i) analyzer->Evaluate();
+    // Each row takes the time its source stamped before the evaluation.
+    analyzer->BeginEvaluationSession(EvaluationSource::File, "/tmp/a.wav");
+    for (double end : {24576.0, 32768.0, 32868.0, 32868.0}) {
+        analyzer->StampBlockEnd(end / 22050.0);
+        analyzer->Evaluate();
+    }
     analyzer->BeginEvaluationSession(EvaluationSource::Line);
-    for (int i = 0; i < 2; ++i) analyzer->Evaluate();
+    for (int i = 1; i <= 2; ++i) {
+        analyzer->StampBlockEnd(i * 4096.0 / 11025.0);
+        analyzer->Evaluate();
+    }
     EXPECT_EQ(log->Drain(*analyzer, 0, nullptr), 6u);
 
     ASSERT_EQ(log->Segments().size(), 2u);
@@ -174,7 +181,6 @@ TEST(EvaluationLog, EachStartBeginsASegmentAndBlocksCountFromOne) {
     EXPECT_EQ(log->Segments()[1].source, EvaluationSource::Line);
     EXPECT_EQ(log->Segments()[1].firstRow, 4u);
     const auto& rows = log->Rows();
-    // A file's time is capped at its length; the line's counts whole blocks.
     EXPECT_EQ(rows[0].timeSeconds, (16384.0 + 8192.0) / 22050.0);
     EXPECT_EQ(rows[1].timeSeconds, (16384.0 + 2 * 8192.0) / 22050.0);
     EXPECT_EQ(rows[2].timeSeconds, (16384.0 + 2 * 8192.0 + 100) / 22050.0);
@@ -206,23 +212,23 @@ TEST(EvaluationLog, RowsCarryTheSignalQualityOfTheirBlockOnceEnabled) {
 TEST(EvaluationLog, MarksAndSegmentsInTheCsv) {
     auto log = std::make_unique<CEvaluationLog>();
     EXPECT_FALSE(log->AddMark()) << "nothing to mark yet";
-    EvaluationRecord row = Patterned(1);
+    EvaluationRow row = Patterned(1);
     row.source = EvaluationSource::File;
     log->Append(1, row, "/data/with,comma.wav");
     log->AddMark();
     log->Append(1, Patterned(2), "/data/with,comma.wav");
     log->AddMark("question \"two\"");
     log->AddMark();
-    EvaluationRecord tone = Patterned(1);
+    EvaluationRow tone = Patterned(1);
     tone.session = 7;
     tone.source = EvaluationSource::Tone;
     log->Append(0, tone);
 
     std::ostringstream csv;
     log->WriteCsv(csv);
-    const auto line = [](const std::string& file, const EvaluationRecord& r,
+    const auto line = [](const std::string& file, const EvaluationRow& r,
                          const std::string& mark) {
-        kavrin_analyze::EvaluationRow e;
+        EvaluationRow e;
         e.block = r.block;
         e.timeSeconds = r.timeSeconds;
         e.instFreq = r.instFreq;

@@ -4,6 +4,8 @@
 // read keeps the old tail, and the cycle that reaches the end evaluates a cleared history.
 #include "tools/analysis_runner.h"
 
+#include "analysis/tremor_analyzer.h"
+
 #include <gtest/gtest.h>
 #include <sched.h>
 
@@ -64,9 +66,15 @@ std::vector<std::uint8_t> SpeechLikeBytes(std::size_t length, unsigned seed) {
     return bytes;
 }
 
+// Evaluates with the time stamped as a source would, and takes the row.
+EvaluationRow EvaluateAt(CTremorAnalyzer& analyzer, double time) {
+    analyzer.StampBlockEnd(time);
+    analyzer.Evaluate();
+    return analyzer.LastEvaluation();
+}
+
 // The row with the nine bins asked one by one of the analyzer's own BinMagnitude.
-EvaluationRow RowWithOwnBins(CTremorAnalyzer& analyzer, std::uint64_t block, double time) {
-    EvaluationRow row = CaptureRow(analyzer, block, time, false);
+EvaluationRow WithOwnBins(CTremorAnalyzer& analyzer, EvaluationRow row) {
     for (int j = 0; j < CTremorAnalyzer::kBandBinCount; ++j)
         row.bins[j] = analyzer.BinMagnitude(95 + 6 * j);
     return row;
@@ -94,11 +102,10 @@ std::vector<EvaluationRow> ReferenceFileRows(const std::vector<std::uint8_t>& by
         const bool end = position >= length;
         if (end) analyzer->Reset();
         analyzer->ApplyWindow(gain, 0);
-        analyzer->Evaluate();
         const double time =
             static_cast<double>(std::min<std::uint64_t>(16384 + 8192 * cycle, length)) / 22050.0;
-        rows.push_back(bins ? RowWithOwnBins(*analyzer, cycle, time)
-                            : CaptureRow(*analyzer, cycle, time, false));
+        const EvaluationRow row = EvaluateAt(*analyzer, time);
+        rows.push_back(bins ? WithOwnBins(*analyzer, row) : row);
         if (end) return rows;
     }
 }
@@ -217,8 +224,8 @@ TEST_F(AnalysisRunnerTest, ToneRowsEqualTheCoreFedTheSameSine) {
         for (int b = 0; b < 6; ++b) {
             reference->ShiftHistory(samples.data() + b * CTremorAnalyzer::kBlockSize);
             reference->ApplyWindow(1.0, 0);
-            reference->Evaluate();
-            expected.push_back(RowWithOwnBins(*reference, b + 1, (b + 2) * 4096 / 11025.0));
+            expected.push_back(
+                WithOwnBins(*reference, EvaluateAt(*reference, (b + 2) * 4096 / 11025.0)));
         }
         ExpectSameRows(rows, expected);
     }

@@ -15,9 +15,9 @@ namespace {
 
 using namespace kavrin;
 
-EvaluationRecord Row(double seconds, double inst, std::uint32_t session = 1,
+EvaluationRow Row(double seconds, double inst, std::uint32_t session = 1,
                      EvaluationLamp lamp = EvaluationLamp::Green) {
-    EvaluationRecord row;
+    EvaluationRow row;
     row.session = session;
     row.timeSeconds = seconds;
     row.instFreq = inst;
@@ -91,7 +91,7 @@ TEST(TimelineLayout, NoReadingIsAGapAndAGreyCellAndSegmentsBreakLines) {
     for (const Case& c : cases) {
         auto log = std::make_unique<CEvaluationLog>();
         for (int i = 1; i <= 10; ++i) {
-            EvaluationRecord row = Row(i, i == 5 ? c.inst : 20.0);
+            EvaluationRow row = Row(i, i == 5 ? c.inst : 20.0);
             row.quality.voicedShare = i == 5 ? c.voicedShare : 1.0;
             log->Append(0, row);
         }

@@ -57,7 +57,7 @@ void Expect(std::map<std::string, float>& params, const Plugin::OutputList& outp
         std::vector<double> v;
         for (std::string field; std::getline(in, field, ',');)
             v.push_back(field.empty() ? std::nan("") : std::stod(field));
-        kavrin_analyze::EvaluationRow row;
+        EvaluationRow row;
         row.block = static_cast<std::uint64_t>(v[0]);
         row.timeSeconds = v[1];
         row.instFreq = v[2];

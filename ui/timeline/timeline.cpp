@@ -186,7 +186,7 @@ void CTimeline::LayOut() {
 
 std::size_t CTimeline::Drain() {
     const std::optional<std::int32_t> reference = m_lampReference;
-    const CEvaluationLog::Completion complete = [reference](EvaluationRecord& row) {
+    const CEvaluationLog::Completion complete = [reference](EvaluationRow& row) {
         if (!reference) return;
         row.lampReference = *reference;
         row.lamp = kavrin_labels::ToEvaluationLamp(LampFor(*reference, row.instFreq));

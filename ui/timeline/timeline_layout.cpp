@@ -244,7 +244,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     if (first > 0) --first;
     if (last < log.Rows().size()) ++last;
     const auto& rows = log.Rows();
-    const auto isReading = [&view](const EvaluationRecord& row) {
+    const auto isReading = [&view](const EvaluationRow& row) {
         return JudgeReading(row.instFreq, JudgedVoicedShare(row), view.minVoicedShare) ==
                ReadingValidity::Reading;
     };
@@ -268,7 +268,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
             const double until = from + (to - from) * c / plotWidth;
             const auto end = std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(first),
                                               rows.begin() + static_cast<std::ptrdiff_t>(last),
-                                              until, [](double value, const EvaluationRecord& row) {
+                                              until, [](double value, const EvaluationRow& row) {
                                                   return value < row.timelineSeconds;
                                               });
             const auto index = static_cast<std::size_t>(end - rows.begin());
@@ -306,7 +306,7 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t i = dense ? visit[k] : first + k;
         const std::size_t following = dense ? (k + 1 < count ? visit[k + 1] : rows.size()) : i + 1;
-        const EvaluationRecord& row = rows[i];
+        const EvaluationRow& row = rows[i];
         // A new segment breaks every line: its values do not continue the previous run's.
         bool breaks = false;
         while (segment + 1 < log.Segments().size() && log.Segments()[segment + 1].firstRow <= i) {

@@ -131,7 +131,7 @@ void CTimelineReview::OnDone() {
         m_lampReference ? m_lampReference(threshold) : LampPreset(threshold);
     const std::size_t before = m_log.Rows().size();
     ++m_session;
-    for (EvaluationRecord row : result->rows) {
+    for (EvaluationRow row : result->rows) {
         row.session = m_session;
         row.lampReference = reference;
         row.lamp = kavrin_labels::ToEvaluationLamp(LampFor(reference, row.instFreq));

@@ -43,10 +43,7 @@ public:
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
         std::lock_guard<std::mutex> guard(m_lock);
-        const std::uint64_t cycle = m_rows.size() + 1;
-        const kavrin_analyze::EvaluationRow row =
-            kavrin_analyze::CaptureRow(*this, cycle, cycle * 4096 / 11025.0, true);
-        m_rows.push_back(kavrin_analyze::FormatRow(m_file, row, true));
+        m_rows.push_back(kavrin_analyze::FormatRow(m_file, LastEvaluation(), true));
         m_changed.notify_all();
         return result;
     }
