@@ -18,8 +18,7 @@ inline constexpr int kEvaluationBandBins = 9;
 
 struct EvaluationRow {
     // End of the block this evaluation shifted in, in seconds of signal, as the source stamped
-    // it: a file's bytes / 22050 (its first 16384 are played, never analysed), a tone's
-    // (block + 1) * 4096 / 11025, the line's block * 4096 / 11025.
+    // it (the functions below).
     double timeSeconds = 0.0;
     double instFreq = 0.0;
     double avgFreq = 0.0;
@@ -42,6 +41,21 @@ struct EvaluationRow {
     std::int32_t lampReference = 0;
     double timelineSeconds = 0.0;  // position on the whole log's time axis
 };
+
+// Where the block that evaluation `block` (from 1) shifted in ends, in seconds of signal; the
+// sources stamp their rows with these. A file's first 16384 bytes are played, never analysed,
+// and its time stops where the data read so far ends. The tone's first block is generated,
+// never analysed.
+inline double FileBlockEndSeconds(std::uint64_t block, std::uint64_t bytesRead) {
+    const std::uint64_t end = 16384 + 8192 * block;
+    return static_cast<double>(end < bytesRead ? end : bytesRead) / 22050.0;
+}
+inline double ToneBlockEndSeconds(std::uint64_t block) {
+    return static_cast<double>((block + 1) * 4096) / 11025.0;
+}
+inline double LineBlockEndSeconds(std::uint64_t block) {
+    return static_cast<double>(block * 4096) / 11025.0;
+}
 
 // Copied into raw storage (an implicit-lifetime type).
 static_assert(std::is_trivially_copyable_v<EvaluationRow> &&

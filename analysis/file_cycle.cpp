@@ -62,8 +62,7 @@ void CFileCycle::Evaluate(bool last, const RowFn& row) {
         analyzer.ShiftHistory(m_pending.data());
     }
     analyzer.ApplyWindow(m_windowGain, 0);
-    const std::uint64_t end = std::min<std::uint64_t>(16384 + 8192 * m_block, 2 * m_received);
-    analyzer.StampBlockEnd(static_cast<double>(end) / 22050.0);
+    analyzer.StampBlockEnd(FileBlockEndSeconds(m_block, 2 * m_received));
     analyzer.Evaluate();
     EvaluationRow evaluated = analyzer.LastEvaluation();
     evaluated.source = EvaluationSource::File;

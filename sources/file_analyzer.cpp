@@ -155,12 +155,9 @@ int CFileAnalyzer::Analyze(void*) {
         Reset();
     }
     ApplyWindow(m_windowGain.Load(), m_windowOffset.Load());
-    // The block shifted in ends 16384 + 8192 * cycle bytes into the stream, or where the data
-    // read so far ends: a file that grows while it is read is followed in time, one shorter
-    // than it said is not.
-    ++m_cycle;
-    const std::uint64_t end = std::min<std::uint64_t>(16384 + 8192 * m_cycle, m_position.Load());
-    StampBlockEnd(static_cast<double>(end) / 22050.0);
+    // From the bytes actually read: a file that grows while it is read is followed in time, one
+    // shorter than it said is not.
+    StampBlockEnd(FileBlockEndSeconds(++m_cycle, m_position.Load()));
     return Evaluate();
 }
 

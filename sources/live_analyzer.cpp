@@ -126,8 +126,7 @@ int CLiveAnalyzer::Analyze(void*) {
         if (platform::AutoResetEvent* event = m_event.load()) event->Set();
     }
     ++m_cycle;
-    StampBlockEnd(static_cast<double>((m_toneCycles ? m_cycle + 1 : m_cycle) * kBlockSize) /
-                  11025.0);
+    StampBlockEnd(m_toneCycles ? ToneBlockEndSeconds(m_cycle) : LineBlockEndSeconds(m_cycle));
     return Evaluate();
 }
 
