@@ -73,12 +73,14 @@ bool CMainFrame::OnCreate() {
     auto* fitted = dynamic_cast<CStatusBar*>(statusBar);
     if (!fitted) return false;
     // The message and source panes ask for their texts' widths, the source takes what is left
-    // over; the readings ask for the widest reading. Short of room, the longest give way first.
+    // over; the readings ask for the widest reading, and give their room away while there is
+    // none to show. Short of room, the longest give way first.
     fitted->SetPaneRule(0, {0, kLeastTextPane, 0});
     fitted->SetPaneRule(kSourcePane, {0, kLeastTextPane, 1});
     styles[kSourcePane] = wxSB_SUNKEN;
     fitted->SetPaneRule(kReadingPane, {statusBar->GetTextExtent(kWidestReading).x + 12,
-                                       statusBar->GetTextExtent(kNarrowestReading).x + 12});
+                                       statusBar->GetTextExtent(kNarrowestReading).x + 12, 0,
+                                       true});
     styles[kReadingPane] = wxSB_SUNKEN;
     for (int i = 0; i < kIndicatorCount; ++i) {
         const int width = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;

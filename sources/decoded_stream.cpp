@@ -6,6 +6,7 @@
 
 void CDecodedStream::Open(const std::string& path) {
     Close();
+    m_warning.clear();
     m_decoder.Open(path);
     const std::uint64_t frames = m_decoder.SourceFrames();
     if (frames > 0 && m_decoder.SourceRate() > 0) {
@@ -27,7 +28,10 @@ std::size_t CDecodedStream::Read(void* buffer, std::size_t count) {
     m_position += got * sizeof(std::int16_t);
     // Knowing the end as soon as it is read lets the reader's length check stop on this read,
     // as it does on a raw file.
-    if (m_decoder.AtEnd()) m_ended = true;
+    if (m_decoder.AtEnd()) {
+        m_ended = true;
+        m_warning = m_decoder.Warning();
+    }
     return got * sizeof(std::int16_t);
 }
 

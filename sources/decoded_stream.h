@@ -31,12 +31,14 @@ public:
     void Close();
     bool IsOpen() const { return m_decoder.IsOpen(); }
     std::uint64_t ClippedSamples() const { return m_decoder.ClippedSamples(); }
-    // Empty, or why the stream ended before the end of the file (damaged data).
-    const std::string& Warning() const { return m_decoder.Warning(); }
+    // Empty, or why the stream ended before the end of the file (damaged data); kept after
+    // Close, until the next Open.
+    const std::string& Warning() const { return m_warning; }
 
 private:
     platform::CAudioDecoder m_decoder;
     std::uint64_t m_position = 0;   // bytes
     std::uint64_t m_announced = 0;  // bytes, from the header's frame count
     bool m_ended = false;
+    std::string m_warning;
 };

@@ -62,9 +62,10 @@ void CStatusBar::SetPaneRule(int pane, const PaneRule& rule) {
 }
 
 int CStatusBar::WantedWidth(int pane, const PaneRule& rule) const {
-    if (rule.fixedWidth > 0) return rule.fixedWidth;
     const wxString text = GetStatusText(pane);
-    if (text.empty()) return rule.collapsesWhenEmpty ? kCollapsedWidth : rule.least;
+    if (text.empty() && rule.collapsesWhenEmpty) return kCollapsedWidth;
+    if (rule.fixedWidth > 0) return rule.fixedWidth;
+    if (text.empty()) return rule.least;
     const int width = GetTextExtent(text).x + kTextPadding;
     return (width + kWidthStep - 1) / kWidthStep * kWidthStep;
 }

@@ -17,8 +17,9 @@ struct PaneRule {
     int fixedWidth = 0;
     int least = 60;
     int share = 0;
-    // With no text the pane asks for `least` only; here, for the narrowest width the toolkit
-    // draws without complaint (a pane that shows only while it has something to say).
+    // With no text the pane asks for `least` only (or its fixed width); here, for the narrowest
+    // width the toolkit draws without complaint (a pane that shows only while it has something
+    // to say).
     bool collapsesWhenEmpty = false;
 };
 

@@ -95,10 +95,13 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
         for (int pane = 0; pane < Bar()->GetFieldsCount(); ++pane) {
             wxRect rect;
             ASSERT_TRUE(Bar()->GetFieldRect(pane, rect));
-            // The recording's pane is all but gone while nothing is recorded.
-            const bool collapsed = pane == RecordingPane() && !state.recording;
+            // The recording's and the readings' panes are all but gone while they have
+            // nothing to show, and leave their room to the others.
+            const bool collapsed = (pane == RecordingPane() && !state.recording) ||
+                                   (pane == kReadingPane && !state.readings);
             const int least = pane == 0 || pane == kSourcePane ? 60 : collapsed ? 1 : 20;
             EXPECT_GE(rect.width, least) << "pane " << pane << ": " << Pane(pane);
+            if (collapsed) EXPECT_LE(rect.width, 8) << "pane " << pane;
         }
         EXPECT_TRUE(Pane(kSourcePane).size() <= 40 || Bar()->IsShortened(kSourcePane));
     }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "../support/sound_file_support.h"
@@ -42,6 +43,23 @@ TEST(KavrinAnalyzeDecodeCli, AnUnreadableFileIsOneLineAndTheOthersAreStillAnalys
     }
     EXPECT_EQ(RunTool(folder, "--decode --tone 10 --amplitude 5 --blocks 2").status, 2);
     EXPECT_EQ(RunTool(folder, "--live=1 " + good).status, 2);
+}
+
+TEST(KavrinAnalyzeDecodeCli, DamagedDataGivesTheRowsBeforeItAndSaysWhere) {
+    ScratchFolder folder;
+    const std::string cut = folder.File("cut.flac");
+    WriteSoundFile(cut, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, TestSamples(44100 * 2 * 20));
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 30000);
+    for (const char* mode : {"--decode", "--live"}) {
+        SCOPED_TRACE(mode);
+        const Result r = RunTool(folder, std::string(mode) + " " + cut);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_GT(Lines(r.out), 20);
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("kavrin-analyze: " + cut + ": Damaged data in " + cut + " after ", 0),
+                  0u)
+            << r.err;
+    }
 }
 
 }  // namespace
