@@ -10,6 +10,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev ffmpeg
     xvfb xauth imagemagick
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+    pipewire pipewire-bin wireplumber pipewire-pulse dbus
     libasound2-dev libjack-jackd2-dev
     dpkg-dev desktop-file-utils appstream librsvg2-bin x11-utils
     parallel openssh-server openssh-client rsync
@@ -24,10 +25,22 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# PipeWire's own ALSA plugin, for scripts/with-pipewire.sh: Debian's pipewire-alsa conflicts with
+# pulseaudio, so the package is unpacked into a folder of ours instead of installed.
+pipewire_alsa=/var/cache/kavrin/pipewire-alsa
+if [ ! -f "$pipewire_alsa/usr/lib/$(gcc -print-multiarch)/alsa-lib/libasound_module_pcm_pipewire.so" ]; then
+    download=$(mktemp -d)
+    chmod 755 "$download"
+    (cd "$download" && apt-get download pipewire-alsa)
+    $sudo mkdir -p "$pipewire_alsa"
+    $sudo dpkg-deb -x "$download"/pipewire-alsa_*.deb "$pipewire_alsa"
+    rm -rf "$download"
+fi

@@ -46,12 +46,12 @@ mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || fi
 (cd "$top" && clang-format --dry-run --Werror "${sources[@]}")
 
 # Every test runs in the build where it tells most, and each build builds only what it runs:
-# - the Release build (what users and the package get): library, sound-server and batch tests, the
-#   plugin inside Sonic Visualiser, the package;
+# - the Release build (what users and the package get): library, sound-server (PulseAudio, then
+#   PipeWire) and batch tests, the plugin inside Sonic Visualiser, the package;
 # - the ThreadSanitizer build: library, sound-server and every window test;
 # - the AddressSanitizer + UndefinedBehaviorSanitizer build (clang, with the fuzzers): library and
 #   sound-server tests, then each fuzz target for KAVRIN_FUZZ_SECONDS.
-suite() {  # build dir, then the labels to run: unit sound quiet gui ssh
+suite() {  # build dir, then the labels to run: unit sound pipewire quiet gui ssh
     local dir=$1 label
     shift
     for label in "$@"; do
@@ -64,6 +64,9 @@ suite() {  # build dir, then the labels to run: unit sound quiet gui ssh
                 (cd "$dir" && KAVRIN_EXPECT_NO_SOUND_SERVER=1 ctest --output-on-failure -L sound)
                 step "Sound server ($dir)"
                 (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L sound) ;;
+            pipewire)
+                step "Sound server: PipeWire, through its own ALSA plugin ($dir)"
+                (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pipewire.sh" ctest --output-on-failure -L sound) ;;
             quiet)
                 step "Quiet start without a sound server ($dir)"
                 (cd "$dir" &&
@@ -95,7 +98,7 @@ sudo=""
 step "Release build"
 cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_WINDOW_TESTS=OFF
 cmake --build "$release" -j"$jobs"
-suite "$release" unit sound ssh gui
+suite "$release" unit sound pipewire ssh gui
 step "Desktop file and metainfo"
 (cd "$release" && ctest --output-on-failure -L package)
 step "Debian package"

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <utility>
 
@@ -33,8 +35,14 @@ using Direction = SoundDirection;
 // ended on the closer's thread.
 struct StreamState {
     StreamState(const WaveFormat& format, std::shared_ptr<DeviceWake> wake)
-        : channels(format.channels), ring(kRingCapacity), wake(std::move(wake)) {}
-    const unsigned channels;
+        : channels(format.channels),
+          streamChannels(format.channels),
+          ring(kRingCapacity),
+          wake(std::move(wake)) {}
+    const unsigned channels;  // of the device's format, and of the ring
+    // Of the stream: a mono capture takes two channels where the device has them and averages
+    // them itself (set before the stream opens).
+    unsigned streamChannels;
     SampleRing ring;
     std::atomic<bool> paused{false};          // output plays silence; input drops what it hears
     std::atomic<std::uint64_t> discardTo{0};  // output: the callback drops what lies before
@@ -69,9 +77,23 @@ public:
             std::max(kLeastLatencySeconds, in ? choice.info->defaultHighInputLatency
                                               : choice.info->defaultHighOutputLatency);
         std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
-        PaError error = Pa_OpenStream(
-            &m_stream, in ? &parameters : nullptr, in ? nullptr : &parameters, format.samplesPerSec,
-            paFramesPerBufferUnspecified, paNoFlag, &PortAudioTransport::Callback, m_state.get());
+        const auto open = [&] {
+            m_state->streamChannels = static_cast<unsigned>(parameters.channelCount);
+            return Pa_OpenStream(&m_stream, in ? &parameters : nullptr,
+                                 in ? nullptr : &parameters, format.samplesPerSec,
+                                 paFramesPerBufferUnspecified, paNoFlag,
+                                 &PortAudioTransport::Callback, m_state.get());
+        };
+        PaError error = paInvalidChannelCount;
+        // Servers mix a stereo source down to mono differently (PipeWire sums the channels at
+        // 0.707 each, 3 dB above PulseAudio's average): two channels averaged here read the
+        // signal's level on every server. A device that will not give two is asked for one.
+        if (in && format.channels == 1 && choice.info->maxInputChannels >= 2) {
+            parameters.channelCount = 2;
+            error = open();
+            parameters.channelCount = 1;
+        }
+        if (error != paNoError) error = open();
         if (error == paNoError && !in) error = Pa_StartStream(m_stream);
         if (error == paNoError) return MMSYSERR_NOERROR;
         const MMRESULT result = ToWaveError(error);
@@ -119,7 +141,11 @@ private:
         const bool paused = state->paused.load(std::memory_order_acquire);
         if (input != nullptr) {
             // What does not fit is lost: the reader has fallen seconds behind.
-            if (!paused) state->ring.Write(static_cast<const std::int16_t*>(input), count);
+            const auto* samples = static_cast<const std::int16_t*>(input);
+            if (!paused && state->streamChannels == state->channels)
+                state->ring.Write(samples, count);
+            else if (!paused)
+                WriteAveraged(*state, samples, frames);
             // A read-modify-write, as in WakeFrom: either it reads the new mark, or WakeFrom
             // sees this write.
             if (state->ring.WritePosition() <
@@ -133,6 +159,25 @@ private:
         }
         state->wake->Post();
         return paContinue;
+    }
+
+    // Each frame's channels averaged into one sample (rounded, halves away from zero: equal
+    // channels give their own value), in pieces that need no allocation.
+    static void WriteAveraged(StreamState& state, const std::int16_t* frames, std::size_t count) {
+        const unsigned channels = state.streamChannels;
+        std::int16_t mono[256];
+        while (count > 0) {
+            const std::size_t piece = std::min(count, std::size(mono));
+            for (std::size_t i = 0; i < piece; ++i) {
+                long sum = 0;
+                for (unsigned c = 0; c < channels; ++c) sum += frames[i * channels + c];
+                mono[i] = static_cast<std::int16_t>(
+                    std::lround(static_cast<double>(sum) / static_cast<double>(channels)));
+            }
+            state.ring.Write(mono, piece);
+            frames += piece * channels;
+            count -= piece;
+        }
     }
 
     // The consumer side of an input ring.

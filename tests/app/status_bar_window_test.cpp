@@ -101,7 +101,9 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
                                    (pane == kReadingPane && !state.readings);
             const int least = pane == 0 || pane == kSourcePane ? 60 : collapsed ? 1 : 20;
             EXPECT_GE(rect.width, least) << "pane " << pane << ": " << Pane(pane);
-            if (collapsed) EXPECT_LE(rect.width, 8) << "pane " << pane;
+            if (collapsed) {
+                EXPECT_LE(rect.width, 8) << "pane " << pane;
+            }
         }
         EXPECT_TRUE(Pane(kSourcePane).size() <= 40 || Bar()->IsShortened(kSourcePane));
     }

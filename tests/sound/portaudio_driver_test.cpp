@@ -10,6 +10,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -217,6 +218,53 @@ TEST_F(PortAudioDriverTest, CaptureHearsWhatIsPlayed) {
     EXPECT_EQ(in->Close(), platform::MMSYSERR_NOERROR);
     EXPECT_EQ(out->Reset(), platform::MMSYSERR_NOERROR);
     EXPECT_EQ(out->Close(), platform::MMSYSERR_NOERROR);
+}
+
+// A stereo signal played by another client reads at its own level, whatever the server's
+// downmix: PipeWire's sums the channels at 0.707 each, 3 dB above PulseAudio's average.
+TEST_F(PortAudioDriverTest, CaptureReadsAStereoSignalAtItsLevelOnEveryServer) {
+    // 1000 Hz at a peak of 0.1 of full scale in both channels, 48 kHz, four seconds.
+    const std::string raw = ::testing::TempDir() + "kavrin-stereo-tone.raw";
+    {
+        std::FILE* out = std::fopen(raw.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        for (int i = 0; i < 48000 * 4; ++i) {
+            const auto v = static_cast<std::int16_t>(
+                std::lround(3276.8 * std::sin(2.0 * M_PI * 1000.0 * i / 48000.0)));
+            const std::int16_t frame[2] = {v, v};
+            std::fwrite(frame, sizeof frame, 1, out);
+        }
+        std::fclose(out);
+    }
+    AutoResetEvent inEvent("WaveInThreadEvent");
+    Watchdog inWatchdog(inEvent);
+    auto in = OpenIn(inEvent);
+    ASSERT_NE(in, nullptr);
+    ASSERT_TRUE(Take(inEvent));
+    Buffer capture;
+    ASSERT_EQ(in->PrepareHeader(&capture.header), platform::MMSYSERR_NOERROR);
+    ASSERT_EQ(in->AddBuffer(&capture.header), platform::MMSYSERR_NOERROR);
+    ASSERT_EQ(in->Start(), platform::MMSYSERR_NOERROR);
+    const std::string play = "pacat --playback --raw --format=s16le --rate=48000 --channels=2 '" +
+                             raw + "' >/dev/null 2>&1 &";
+    ASSERT_EQ(std::system(play.c_str()), 0);
+
+    // The loudest block: one that the tone fills from end to end.
+    double loudest = 0.0;
+    for (int block = 0; block < 10; ++block) {
+        ASSERT_TRUE(Take(inEvent));
+        double sum = 0.0;
+        for (std::int16_t sample : capture.data) sum += static_cast<double>(sample) * sample;
+        loudest = std::max(loudest, std::sqrt(sum / kBlock));
+        ASSERT_EQ(in->UnprepareHeader(&capture.header), platform::MMSYSERR_NOERROR);
+        ASSERT_EQ(in->PrepareHeader(&capture.header), platform::MMSYSERR_NOERROR);
+        ASSERT_EQ(in->AddBuffer(&capture.header), platform::MMSYSERR_NOERROR);
+    }
+    EXPECT_EQ(in->Close(), platform::MMSYSERR_NOERROR);
+    std::remove(raw.c_str());
+    const double decibels = 20.0 * std::log10(loudest / (3276.8 / std::sqrt(2.0)));
+    std::printf("stereo tone captured %.2f dB from its level\n", decibels);
+    EXPECT_LT(std::abs(decibels), 0.5) << "RMS " << loudest;
 }
 
 TEST_F(PortAudioDriverTest, PauseHoldsTheBufferUntilResetReturnsIt) {

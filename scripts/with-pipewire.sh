@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Runs a command against a private PipeWire session with a null sink, as with-pulseaudio.sh does
+# for PulseAudio: a private session bus, PipeWire, WirePlumber and pipewire-pulse, a null sink
+# that is the default playback device and whose monitor is the default capture device, and
+# ALSA's "default" device going to PipeWire through PipeWire's own ALSA plugin (the route of a
+# desktop whose sound server is PipeWire).
+#
+#   scripts/with-pipewire.sh COMMAND [ARGS...]
+#
+# The command finds PipeWire's process ID in KAVRIN_PIPEWIRE_PID, and KAVRIN_SOUND_SERVER=pipewire
+# tells tests which server's promises hold. pactl and libpulse reach pipewire-pulse through
+# PULSE_SERVER.
+#
+# Debian's pipewire-alsa package conflicts with pulseaudio, which the other sound runs need: the
+# plugin is taken from that package unpacked into a folder of ours (KAVRIN_PIPEWIRE_ALSA, which
+# scripts/install-deps.sh fills), or from the system when pipewire-alsa is installed. Nothing of
+# the system or the home folder is changed. Exits with the command's exit code.
+set -u
+
+if [ "$#" -eq 0 ]; then
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+fi
+
+for tool in pipewire wireplumber pipewire-pulse pw-cli pactl dbus-daemon; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "with-pipewire: '$tool' not found (install pipewire, wireplumber, pipewire-pulse," \
+            "pipewire-bin, pulseaudio-utils and dbus)" >&2
+        exit 2
+    fi
+done
+
+multiarch=$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)
+plugins=""
+for candidate in "${KAVRIN_PIPEWIRE_ALSA:-/var/cache/kavrin/pipewire-alsa}/usr/lib/$multiarch/alsa-lib" \
+    "/usr/lib/$multiarch/alsa-lib"; do
+    if [ -f "$candidate/libasound_module_pcm_pipewire.so" ]; then
+        plugins=$candidate
+        break
+    fi
+done
+if [ -z "$plugins" ]; then
+    echo "with-pipewire: PipeWire's ALSA plugin not found (scripts/install-deps.sh unpacks it)" >&2
+    exit 2
+fi
+
+sink=kavrin_null
+dir=$(mktemp -d "${TMPDIR:-/tmp}/kavrin-pipewire.XXXXXX") || exit 2
+chmod 700 "$dir"
+mkdir -p "$dir/config" "$dir/state"
+: >"$dir/pids"
+
+running() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) }
+    [ "${stat%% *}" != Z ]
+}
+end_process() {
+    running "$1" || return 0
+    kill "$1" 2>/dev/null
+    for _ in $(seq 50); do
+        running "$1" || break
+        sleep 0.1
+    done
+    kill -9 "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+}
+cleanup() {
+    local pid
+    while read -r pid; do
+        [ -n "$pid" ] && end_process "$pid"
+    done < <(tac "$dir/pids" 2>/dev/null)
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Everything the daemons and their clients keep, in $dir.
+export XDG_RUNTIME_DIR="$dir"
+export XDG_CONFIG_HOME="$dir/config"
+export XDG_STATE_HOME="$dir/state"
+export HOME="$dir"
+export PIPEWIRE_RUNTIME_DIR="$dir"
+export PULSE_RUNTIME_PATH="$dir/pulse"
+export PULSE_SERVER="unix:$dir/pulse/native"
+unset PULSE_COOKIE PULSE_STATE_PATH
+
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 \
+    --address="unix:path=$dir/bus" 2>>"$dir/server.log") || {
+    echo "with-pipewire: the session bus did not start" >&2
+    exit 2
+}
+echo "$bus" | sed -n 2p >>"$dir/pids"
+export DBUS_SESSION_BUS_ADDRESS=$(echo "$bus" | sed -n 1p)
+
+start() {  # name, command...
+    local name=$1
+    shift
+    "$@" >>"$dir/$name.log" 2>&1 &
+    echo "$!" >>"$dir/pids"
+    last_pid=$!
+}
+
+start pipewire pipewire
+pipewire_pid=$last_pid
+for _ in $(seq 100); do
+    [ -S "$dir/pipewire-0" ] && break
+    sleep 0.05
+done
+start wireplumber wireplumber
+start pipewire-pulse pipewire-pulse
+
+ready=0
+for _ in $(seq 100); do
+    if pactl info >/dev/null 2>&1 && pw-cli info 0 >/dev/null 2>&1; then
+        ready=1
+        break
+    fi
+    sleep 0.05
+done
+if [ "$ready" -ne 1 ]; then
+    echo "with-pipewire: PipeWire did not start:" >&2
+    cat "$dir"/*.log >&2
+    exit 2
+fi
+
+# A null sink that stays when the client that made it goes (object.linger), so that it also
+# outlives a pipewire-pulse restart.
+pw-cli create-node adapter "{ factory.name=support.null-audio-sink node.name=$sink
+    node.description=\"Kavrin null sink\" media.class=Audio/Sink object.linger=true
+    audio.position=[ FL FR ] monitor.channel-volumes=true }" >>"$dir/server.log" 2>&1
+for _ in $(seq 100); do
+    pactl list short sinks 2>/dev/null | grep -q "[[:space:]]$sink[[:space:]]" && break
+    sleep 0.05
+done
+pactl set-default-sink "$sink" && pactl set-default-source "$sink.monitor" || {
+    echo "with-pipewire: could not select the null sink and its monitor" >&2
+    cat "$dir"/*.log >&2
+    exit 2
+}
+
+# ALSA's default to PipeWire through its plugin. The standard configuration loads the system's
+# conf.d, where pulseaudio's hook makes "default" the pulse plugin whenever a PulseAudio server
+# answers (pipewire-pulse does): a copy of it reads a conf.d of ours without that hook.
+mkdir -p "$dir/alsa.conf.d"
+for file in /etc/alsa/conf.d/*.conf; do
+    [ -e "$file" ] || continue
+    grep -q pulse_load_if_running "$file" && continue
+    ln -s "$(readlink -f "$file")" "$dir/alsa.conf.d/$(basename "$file")"
+done
+sed "s#\"/etc/alsa/conf.d\"#\"$dir/alsa.conf.d\"#" /usr/share/alsa/alsa.conf >"$dir/alsa.conf"
+cat >"$dir/asound.conf" <<CONF
+pcm_type.pipewire {
+    lib "$plugins/libasound_module_pcm_pipewire.so"
+}
+ctl_type.pipewire {
+    lib "$plugins/libasound_module_ctl_pipewire.so"
+}
+pcm.!default {
+    type pipewire
+    playback_node "-1"
+    capture_node "-1"
+    hint.description "Private PipeWire session"
+}
+ctl.!default {
+    type pipewire
+}
+CONF
+export ALSA_CONFIG_PATH="$dir/alsa.conf:$dir/asound.conf"
+
+export KAVRIN_PIPEWIRE_PID=$pipewire_pid
+export KAVRIN_SOUND_SERVER=pipewire
+
+"$@"
+exit $?
