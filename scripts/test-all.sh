@@ -51,7 +51,7 @@ mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || fi
 # - the ThreadSanitizer build: library, sound-server and every window test;
 # - the AddressSanitizer + UndefinedBehaviorSanitizer build (clang, with the fuzzers): library and
 #   sound-server tests, then each fuzz target for KAVRIN_FUZZ_SECONDS.
-suite() {  # build dir, then the labels to run: unit sound pipewire quiet gui ssh
+suite() {  # build dir, then the labels to run: unit sound pipewire death quiet gui ssh
     local dir=$1 label
     shift
     for label in "$@"; do
@@ -67,6 +67,9 @@ suite() {  # build dir, then the labels to run: unit sound pipewire quiet gui ss
             pipewire)
                 step "Sound server: PipeWire, through its own ALSA plugin ($dir)"
                 (cd "$dir" && KAVRIN_EXPECT_SOUND_SERVER=1 "$top/scripts/with-pipewire.sh" ctest --output-on-failure -L sound) ;;
+            death)
+                step "A sound server killed under running streams, PulseAudio and PipeWire ($dir)"
+                (cd "$dir" && ctest --output-on-failure -L death) ;;
             quiet)
                 step "Quiet start without a sound server ($dir)"
                 (cd "$dir" &&
@@ -98,7 +101,7 @@ sudo=""
 step "Release build"
 cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_WINDOW_TESTS=OFF
 cmake --build "$release" -j"$jobs"
-suite "$release" unit sound pipewire ssh gui
+suite "$release" unit sound pipewire death ssh gui
 step "Desktop file and metainfo"
 (cd "$release" && ctest --output-on-failure -L package)
 step "Debian package"

@@ -28,6 +28,10 @@ constexpr std::size_t kRingCapacity = 32768;
 constexpr double kLeastLatencySeconds = 0.1;
 // How long a close waits for its stream to end before it lets it end in the background.
 constexpr std::chrono::milliseconds kClosePatience{250};
+// A started stream whose callback has not run for this long is taken for dead (its server died,
+// stopped or suspended it) and ended: PortAudio's ALSA thread spins on a stream whose PipeWire
+// went away. Well beyond the 3 s after which the window says that a source stalled.
+constexpr std::chrono::seconds kDeadAfter{5};
 
 using Direction = SoundDirection;
 
@@ -49,6 +53,8 @@ struct StreamState {
     // Input: the write position from which the callback wakes the service thread (it has
     // nothing to do before the front buffer can be filled); set by the service thread.
     std::atomic<std::uint64_t> wakeFrom{0};
+    // When the callback last ran, on the device clock.
+    std::atomic<DeviceClock::rep> lastCallback{0};
     const std::shared_ptr<DeviceWake> wake;
 };
 
@@ -79,9 +85,8 @@ public:
         std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
         const auto open = [&] {
             m_state->streamChannels = static_cast<unsigned>(parameters.channelCount);
-            return Pa_OpenStream(&m_stream, in ? &parameters : nullptr,
-                                 in ? nullptr : &parameters, format.samplesPerSec,
-                                 paFramesPerBufferUnspecified, paNoFlag,
+            return Pa_OpenStream(&m_stream, in ? &parameters : nullptr, in ? nullptr : &parameters,
+                                 format.samplesPerSec, paFramesPerBufferUnspecified, paNoFlag,
                                  &PortAudioTransport::Callback, m_state.get());
         };
         PaError error = paInvalidChannelCount;
@@ -95,7 +100,10 @@ public:
         }
         if (error != paNoError) error = open();
         if (error == paNoError && !in) error = Pa_StartStream(m_stream);
-        if (error == paNoError) return MMSYSERR_NOERROR;
+        if (error == paNoError) {
+            if (!in) MarkStarted();
+            return MMSYSERR_NOERROR;
+        }
         const MMRESULT result = ToWaveError(error);
         if (m_stream != nullptr) Pa_CloseStream(m_stream);
         m_stream = nullptr;
@@ -106,9 +114,11 @@ public:
         m_state->paused.store(!running, std::memory_order_release);
         if (!running || m_started || m_core.Direction() == SoundDirection::Out)
             return MMSYSERR_NOERROR;
+        if (m_stream == nullptr) return MMSYSERR_NOERROR;  // ended as dead: nothing will move
         std::lock_guard<std::mutex> pa(PortAudioLibrary::Instance().Lock());
         if (MMRESULT result = ToWaveError(Pa_StartStream(m_stream))) return result;
         m_started = true;
+        MarkStarted();
         return MMSYSERR_NOERROR;
     }
 
@@ -121,8 +131,20 @@ public:
             m_state->discardTo.store(ring.WritePosition(), std::memory_order_release);
     }
 
-    std::size_t Move(std::deque<QueuedBuffer>& queue, bool, bool, DeviceClock::time_point,
-                     std::optional<DeviceClock::time_point>*) override {
+    std::size_t Move(std::deque<QueuedBuffer>& queue, bool, bool, DeviceClock::time_point now,
+                     std::optional<DeviceClock::time_point>* wake) override {
+        if (m_stream == nullptr) return 0;
+        if (m_watching) {
+            const DeviceClock::time_point last{
+                DeviceClock::duration{m_state->lastCallback.load(std::memory_order_relaxed)}};
+            if (now - last >= kDeadAfter) {
+                // Its buffers stay queued, as on a device that stopped: the source shows as
+                // stalled, and the next start opens a new stream.
+                Shut();
+                return 0;
+            }
+            if (!*wake || **wake > last + kDeadAfter) *wake = last + kDeadAfter;
+        }
         return m_core.Direction() == SoundDirection::In ? FillInput(queue) : FeedOutput(queue);
     }
 
@@ -134,9 +156,18 @@ public:
     }
 
 private:
+    // From here on the callback must keep coming.
+    void MarkStarted() {
+        m_state->lastCallback.store(DeviceClock::now().time_since_epoch().count(),
+                                    std::memory_order_relaxed);
+        m_watching = true;
+    }
+
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
         auto* state = static_cast<StreamState*>(user);
+        state->lastCallback.store(DeviceClock::now().time_since_epoch().count(),
+                                  std::memory_order_relaxed);
         const std::size_t count = frames * state->channels;
         const bool paused = state->paused.load(std::memory_order_acquire);
         if (input != nullptr) {
@@ -236,7 +267,8 @@ private:
     WaveDeviceCore& m_core;
     const std::shared_ptr<StreamState> m_state;
     PaStream* m_stream = nullptr;
-    bool m_started = false;  // input
+    bool m_started = false;   // input
+    bool m_watching = false;  // the stream runs: its callback must keep coming
 };
 
 class PortAudioDriver final : public WaveAudioDriver {

@@ -10,8 +10,8 @@
 
 namespace platform {
 
-// Aborts and closes the stream on the closer's own thread; `keep` (what the stream's callback
-// uses) lives until the stream is closed. Waits up to `patience` for that: true if it is closed
+// Aborts and closes the stream on a thread of its own; `keep` (what the stream's callback uses)
+// lives until the stream is closed. Waits up to `patience` for that: true if it is closed
 // by then, false if it is still being ended in the background.
 bool CloseStreamSoon(PaStream* stream, std::shared_ptr<void> keep,
                      std::chrono::milliseconds patience);

@@ -3,11 +3,13 @@
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/services/audio_diagnostics.h"
 #include "platform/services/stderr_filter.h"
@@ -45,6 +47,24 @@ bool IsPortAudioLine(std::string_view line) {
            line.find(kPortAudioLineSource) != std::string_view::npos;
 }
 
+// A PortAudio thread that reports failed steps by the hundred a second loops on a stream it
+// cannot serve: behind ALSA's PipeWire plugin, a server that died leaves PortAudio's ALSA thread
+// spinning with its cancellation disabled, so that not even an abort ends it. It is held back
+// here, on its own thread, so that it no longer takes a whole core. A working stream never
+// fails that often.
+void HoldBackAThreadThatSpins() {
+    constexpr int kFailuresPerSecond = 100;
+    thread_local std::chrono::steady_clock::time_point since;
+    thread_local int failures = 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - since > std::chrono::seconds(1)) {
+        since = now;
+        failures = 0;
+    }
+    if (++failures > kFailuresPerSecond)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
 }  // namespace
 
 void RouteSoundLibraryMessages() {
@@ -53,9 +73,12 @@ void RouteSoundLibraryMessages() {
         snd_lib_error_set_handler(OnAlsaMessage);
         jack_set_error_function(OnJackMessage);
         jack_set_info_function(OnJackMessage);
-        FilterStandardError(StderrFilter{
-            IsPortAudioLine, [](const std::string& line) { AudioDiagnostic("PortAudio", line); },
-            std::string(kPortAudioLineStart)});
+        FilterStandardError(StderrFilter{IsPortAudioLine,
+                                         [](const std::string& line) {
+                                             AudioDiagnostic("PortAudio", line);
+                                             HoldBackAThreadThatSpins();
+                                         },
+                                         std::string(kPortAudioLineStart)});
     });
 }
 

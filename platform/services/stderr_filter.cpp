@@ -1,5 +1,6 @@
 #include "platform/services/stderr_filter.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,10 @@ private:
 };
 
 ssize_t CookieWrite(void* cookie, const char* data, std::size_t size) {
+    // A cancellation point, as the write(2) of a plain stderr is: PortAudio aborts a stream by
+    // cancelling its ALSA thread, which loops on a dead PipeWire printing its failed steps here
+    // and would otherwise never stop. Taken before any lock of ours is held.
+    ::pthread_testcancel();
     static_cast<FilteredStream*>(cookie)->Write(data, size);
     return static_cast<ssize_t>(size);
 }
