@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include <dlfcn.h>
+
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -136,9 +138,33 @@ void CMainFrame::ShowBar(wxWindow* bar, bool show) {
     SendSizeEvent();
 }
 
+namespace {
+
+// Whether the display has a seat whose keys can be asked for. A Wayland compositor without one
+// (a headless session) has the toolkit's key-state query complain on standard error at every
+// call. The toolkit's own library is asked at run time: it is loaded with the window, and its
+// headers are not needed for two calls.
+bool HasSeat() {
+#ifdef __WXGTK__
+    using GetDisplay = void* (*)();
+    using GetSeat = void* (*)(void*);
+    static const auto display =
+        reinterpret_cast<GetDisplay>(::dlsym(RTLD_DEFAULT, "gdk_display_get_default"));
+    static const auto seat =
+        reinterpret_cast<GetSeat>(::dlsym(RTLD_DEFAULT, "gdk_display_get_default_seat"));
+    if (display == nullptr || seat == nullptr) return true;
+    void* current = display();
+    return current != nullptr && seat(current) != nullptr;
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
 void CMainFrame::UpdateIndicators() {
     wxStatusBar* statusBar = GetStatusBar();
-    if (!statusBar) return;
+    if (!statusBar || !HasSeat()) return;
     for (int i = 0; i < kIndicatorCount; ++i) {
         const wxString text =
             wxGetKeyState(kIndicators[i].key) ? wxString(LoadString(kIndicators[i].stringId)) : "";

@@ -4,6 +4,7 @@
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/statusbr.h>
+#include <wx/weakref.h>
 
 #include "platform/audio_files/wave_header.h"
 #include "platform/services/sleep.h"
@@ -95,6 +96,12 @@ bool CTolmarDisp::OnCreate(wxDocument* doc, long flags) {
     m_form = new CTolmarForm(frame);
     BindForm();
     GrowFrameToHold(*frame, m_form->GetVirtualSize());
+    // On native Wayland the toolkit learns the size of the frame's own decorations (the client-
+    // side shadow and header bar) only once it is shown, and counts them in the outer size
+    // asked for above: the form came out cut. Asked again then, the frame holds it whole.
+    frame->CallAfter([frame, form = wxWeakRef<wxWindow>(m_form)] {
+        if (form) GrowFrameToHold(*frame, form->GetVirtualSize());
+    });
     if (frame->GetStatusBar() && frame->GetStatusBar()->GetFieldsCount() > kReadingPane)
         m_statusPanes =
             std::make_unique<CStatusPanes>(*this, frame->GetStatusBar(), kSourcePane, kReadingPane);
