@@ -1,7 +1,6 @@
 #include "app/main_frame.h"
 
 #include <dlfcn.h>
-
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -80,9 +79,9 @@ bool CMainFrame::OnCreate() {
     fitted->SetPaneRule(0, {0, kLeastTextPane, 0});
     fitted->SetPaneRule(kSourcePane, {0, kLeastTextPane, 1});
     styles[kSourcePane] = wxSB_SUNKEN;
-    fitted->SetPaneRule(kReadingPane, {statusBar->GetTextExtent(kWidestReading).x + 12,
-                                       statusBar->GetTextExtent(kNarrowestReading).x + 12, 0,
-                                       true});
+    fitted->SetPaneRule(kReadingPane,
+                        {statusBar->GetTextExtent(kWidestReading).x + 12,
+                         statusBar->GetTextExtent(kNarrowestReading).x + 12, 0, true});
     styles[kReadingPane] = wxSB_SUNKEN;
     for (int i = 0; i < kIndicatorCount; ++i) {
         const int width = statusBar->GetTextExtent(LoadString(kIndicators[i].stringId)).x + 16;

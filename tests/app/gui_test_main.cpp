@@ -1,4 +1,5 @@
-// The window tests' entry: the toolkit started once on the display (Xvfb in the test runs), with
+// The window tests' entry: the toolkit started once on the display (Xvfb, or Weston for native
+// Wayland, in the test runs), with
 // an event loop that the tests let run; every toolkit assertion fails the running test.
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -27,8 +28,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     ::setenv("GSETTINGS_BACKEND", "memory", 0);
     ::setenv("NO_AT_BRIDGE", "1", 0);
-    if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "kavrin_gui_tests needs a display: run it under xvfb-run -a\n");
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "kavrin_gui_tests needs a display: run it under xvfb-run -a (X11) or "
+                     "scripts/with-weston.sh (Wayland)\n");
         return 1;
     }
     int toolkitArgc = 1;

@@ -36,6 +36,10 @@ int DialogScript::Enter(wxDialog* dialog) {
     return answer(dialog);
 }
 
+bool OnWayland() {
+    return std::getenv("WAYLAND_DISPLAY") != nullptr && std::getenv("DISPLAY") == nullptr;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {

@@ -120,6 +120,10 @@ private:
 // The processor time of the whole process so far.
 std::chrono::microseconds ProcessCpuTime();
 
+// Whether the tests run on native Wayland (scripts/with-weston.sh), where a client can neither
+// inject input through the system (wxUIActionSimulator) nor read the screen (wxScreenDC).
+bool OnWayland();
+
 // Polls `condition` until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
