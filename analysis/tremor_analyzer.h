@@ -135,6 +135,6 @@ private:
     std::atomic<EvaluationSource> m_sessionSource{EvaluationSource::Line};
     double m_blockEndSeconds = 0.0;  // evaluating thread
     EvaluationRow m_lastRow;         // evaluating thread
-    std::string m_sessionName;  // user-interface thread only
+    std::string m_sessionName;       // user-interface thread only
     std::uint32_t m_namedSession = 0;
 };

@@ -188,9 +188,8 @@ JobResult RunJobOnce(const std::string& input, const RunSettings& settings, cons
     std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
     const std::string header = CsvHeader(settings.bins, settings.quality);
     std::fwrite(header.data(), 1, header.size(), stream);
-    result.error =
-        AnalyzeFile(input, settings, RowWriter{stream, ValidUtf8(input), settings, &result},
-                    progress, &notes);
+    result.error = AnalyzeFile(
+        input, settings, RowWriter{stream, ValidUtf8(input), settings, &result}, progress, &notes);
     result.note = RunNote(input, settings, notes);
 
     // Only a CSV that reached the disk whole takes its name.

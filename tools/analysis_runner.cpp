@@ -27,7 +27,6 @@
 namespace kavrin_analyze {
 namespace {
 
-
 // What the headless seams collect while one run goes on.
 struct RunContext {
     std::mutex lock;

@@ -130,9 +130,8 @@ std::string AnalyzeLive(const std::string& path, const RunSettings& settings, co
     } catch (const std::exception& error) {
         return error.what();
     }
-    card->SetCaptureFeed([&feed](std::int16_t* samples, std::size_t count) {
-        return feed->Feed(samples, count);
-    });
+    card->SetCaptureFeed(
+        [&feed](std::int16_t* samples, std::size_t count) { return feed->Feed(samples, count); });
     struct DropFeed {
         platform::SimulatedSoundCard* card;
         ~DropFeed() { card->SetCaptureFeed(nullptr); }

@@ -226,8 +226,7 @@ TEST(EvaluationLog, MarksAndSegmentsInTheCsv) {
 
     std::ostringstream csv;
     log->WriteCsv(csv);
-    const auto line = [](const std::string& file, const EvaluationRow& r,
-                         const std::string& mark) {
+    const auto line = [](const std::string& file, const EvaluationRow& r, const std::string& mark) {
         EvaluationRow e;
         e.block = r.block;
         e.timeSeconds = r.timeSeconds;

@@ -4,8 +4,6 @@
 // read keeps the old tail, and the cycle that reaches the end evaluates a cleared history.
 #include "tools/analysis_runner.h"
 
-#include "analysis/tremor_analyzer.h"
-
 #include <gtest/gtest.h>
 #include <sched.h>
 
@@ -19,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "analysis/tremor_analyzer.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ namespace {
 using namespace kavrin;
 
 EvaluationRow Row(double seconds, double inst, std::uint32_t session = 1,
-                     EvaluationLamp lamp = EvaluationLamp::Green) {
+                  EvaluationLamp lamp = EvaluationLamp::Green) {
     EvaluationRow row;
     row.session = session;
     row.timeSeconds = seconds;

@@ -266,11 +266,10 @@ TimelineLayout ComputeTimelineLayout(const CEvaluationLog& log, const TimelineVi
         visit.push_back(first);
         for (double c = 1; c <= columns + 1; ++c) {
             const double until = from + (to - from) * c / plotWidth;
-            const auto end = std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(first),
-                                              rows.begin() + static_cast<std::ptrdiff_t>(last),
-                                              until, [](double value, const EvaluationRow& row) {
-                                                  return value < row.timelineSeconds;
-                                              });
+            const auto end = std::upper_bound(
+                rows.begin() + static_cast<std::ptrdiff_t>(first),
+                rows.begin() + static_cast<std::ptrdiff_t>(last), until,
+                [](double value, const EvaluationRow& row) { return value < row.timelineSeconds; });
             const auto index = static_cast<std::size_t>(end - rows.begin());
             if (index > visit.back() + 1) visit.push_back(index - 1);
         }
