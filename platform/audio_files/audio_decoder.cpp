@@ -233,11 +233,14 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
     DecodedAudio out;
     out.sourceRate = decoder.SourceRate();
     out.sourceChannels = decoder.SourceChannels();
-    // The announced length sizes the buffer once; a header that lies only costs a regrowth.
-    if (decoder.SourceFrames() > 0 && decoder.SourceFrames() < (std::uint64_t{1} << 32))
-        out.samples.reserve(static_cast<std::size_t>(static_cast<double>(decoder.SourceFrames()) *
-                                                         kDecodedSampleRate / decoder.SourceRate() +
-                                                     16));
+    // The announced length sizes the buffer once, up to 32 MB: a header may claim billions of
+    // frames it does not hold, and what lies beyond the cap only costs a regrowth.
+    constexpr double kMostReserved = 1 << 24;
+    if (decoder.SourceFrames() > 0)
+        out.samples.reserve(static_cast<std::size_t>(
+            std::min(kMostReserved, static_cast<double>(decoder.SourceFrames()) *
+                                            kDecodedSampleRate / decoder.SourceRate() +
+                                        16)));
     std::int16_t buffer[1 << 14];
     while (const std::size_t got = decoder.Read(buffer, std::size(buffer)))
         out.samples.insert(out.samples.end(), buffer, buffer + got);
