@@ -66,6 +66,10 @@ void CFileAnalyzer::OpenFile() {
     m_length = 0;
     m_cycle = 0;
     m_fileName.clear();
+    {
+        std::lock_guard<std::mutex> guard(m_dataLock);
+        m_endWarning.clear();
+    }
     m_deviceFailed = false;
 
     platform::OpenFileRequest request;
@@ -150,6 +154,10 @@ int CFileAnalyzer::Analyze(void*) {
     m_windowOffset = 0;
     m_windowGain = WindowGainForVolume(m_volume.Load());
     if (m_position >= length) {
+        if (m_readingDecoded && !m_decoded.Warning().empty()) {
+            std::lock_guard<std::mutex> guard(m_dataLock);
+            m_endWarning = m_decoded.Warning();
+        }
         CloseStream();
         ClosePlayback();
         Reset();
@@ -166,6 +174,11 @@ void CFileAnalyzer::EndRunOnError(const platform::CFileException& error) {
     CloseStream();
     ClosePlayback();
     platform::ShowMessage(error.what(), platform::MessageIcon::Stop);
+}
+
+std::string CFileAnalyzer::EndWarning() {
+    std::lock_guard<std::mutex> guard(m_dataLock);
+    return m_endWarning;
 }
 
 std::uint64_t CFileAnalyzer::StreamLength() const {

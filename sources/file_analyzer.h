@@ -62,9 +62,14 @@ public:
     // Length in bytes of the stream being analysed (the file's, or the decoded samples').
     std::uint64_t StreamLength() const;
 
+    // Why the decoded stream of the run that ended stopped before the end of its file (damaged
+    // data); empty when it did not, or while the run goes on. User-interface thread.
+    std::string EndWarning();
+
 private:
     bool m_readingDecoded = false;  // which of m_file and m_decoded the run reads
     std::uint64_t m_cycle = 0;      // evaluations of this run; pump only once it runs
+    std::string m_endWarning;       // under m_dataLock
     std::size_t ReadStream(void* buffer, std::size_t count);
     bool StreamOpen() const;
     void CloseStream();

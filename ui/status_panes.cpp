@@ -68,6 +68,11 @@ void CStatusPanes::Update() {
                                  : wxString::FromUTF8(ReadingText(m_view.LastReading()));
     if (bar->GetStatusText(m_sourcePane) != source) bar->SetStatusText(source, m_sourcePane);
     if (bar->GetStatusText(m_readingPane) != reading) bar->SetStatusText(reading, m_readingPane);
+    // A decoded file that ended early at damaged data says so once, in the message pane.
+    const std::string warning = g_fileAnalyzer.EndWarning();
+    if (!warning.empty() && warning != m_shownWarning)
+        bar->SetStatusText(wxString::FromUTF8(warning), kMessagePane);
+    m_shownWarning = warning;
 }
 
 }  // namespace kavrin

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "ui/source_status.h"
 
@@ -42,6 +43,8 @@ public:
     SourceState CurrentSource();
 
     static constexpr int kUpdatePeriodMs = 250;
+    // The message pane, where the toolkit's menu prompts go too.
+    static constexpr int kMessagePane = 0;
 
 private:
     CTolmarDisp& m_view;
@@ -54,6 +57,8 @@ private:
     SourceKind m_watchedKind = SourceKind::Idle;
     std::uint32_t m_lastBlockCount = 0;
     std::chrono::steady_clock::time_point m_lastChange;
+    // The file run's end warning last put in the message pane (each is put there once).
+    std::string m_shownWarning;
 };
 
 }  // namespace kavrin

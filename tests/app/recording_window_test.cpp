@@ -100,6 +100,22 @@ TEST_F(RecordingWindowTest, StopFileEndsAFileRunAndIsEnabledOnlyWhileOneRuns) {
     EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(RecordingWindowTest, ADecodedFileThatEndsAtDamagedDataSaysSoInTheMessagePane) {
+    ASSERT_TRUE(StartApp());
+    ChooseMenu(ID_INPUT_DECODE);
+    const std::string path = TempPath("cut.flac");
+    WriteSoundFile(path, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, TestSamples(44100 * 2 * 6));
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 20000);
+    ChooseSoundFile(path);
+    ChooseMenu(ID_INPUT_FILE);
+    wxStatusBar* status = Frame()->GetStatusBar();
+    EXPECT_TRUE(WaitUntil([&] {
+        Yield();
+        return status->GetStatusText(0).utf8_string().rfind("Damaged data in " + path, 0) == 0;
+    })) << status->GetStatusText(0);
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(RecordingWindowTest, AFileThatCannotBeDecodedIsReportedInAMessageBox) {
     ASSERT_TRUE(StartApp());
     ChooseMenu(ID_INPUT_DECODE);
