@@ -50,32 +50,7 @@ chmod 700 "$dir"
 mkdir -p "$dir/config" "$dir/state"
 : >"$dir/pids"
 
-running() {
-    local stat
-    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-    stat=${stat##*) }
-    [ "${stat%% *}" != Z ]
-}
-end_process() {
-    running "$1" || return 0
-    kill "$1" 2>/dev/null
-    for _ in $(seq 50); do
-        running "$1" || break
-        sleep 0.1
-    done
-    kill -9 "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
-cleanup() {
-    local pid
-    while read -r pid; do
-        [ -n "$pid" ] && end_process "$pid"
-    done < <(tac "$dir/pids" 2>/dev/null)
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+. "$(dirname "$0")/private-processes.sh"
 
 # Everything the daemons and their clients keep, in $dir.
 export XDG_RUNTIME_DIR="$dir"

@@ -110,36 +110,7 @@ chmod 700 "$dir"
 mkdir -p "$dir/config" "$dir/state"
 : >"$dir/pids"
 
-# A process that has not ended. Those of --restart are no children of this script, and a
-# zombie of theirs may never be reaped: it counts as ended.
-running() {
-    local stat
-    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-    stat=${stat##*) }
-    [ "${stat%% *}" != Z ]
-}
-# Ends a process (a server gets up to 5 s for a clean exit).
-end_process() {
-    running "$1" || return 0
-    kill "$1" 2>/dev/null
-    for _ in $(seq 50); do
-        running "$1" || break
-        sleep 0.1
-    done
-    kill -9 "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
-cleanup() {
-    local pid
-    # Keepers first: each ends with its server anyway.
-    while read -r pid; do
-        [ -n "$pid" ] && end_process "$pid"
-    done < <(tac "$dir/pids" 2>/dev/null)
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+. "$(dirname "$0")/private-processes.sh"
 
 # What clients need to find the private server (libpulse, pactl and the ALSA pulse plugin).
 export PULSE_RUNTIME_PATH="$dir"
