@@ -97,6 +97,14 @@ public:
     // The source stamps, before each Evaluate, where in signal time the block that evaluation
     // shifted in ends: the one place a row's time is computed. Pump (the evaluating thread).
     void StampBlockEnd(double seconds) noexcept { m_blockEndSeconds = seconds; }
+    // What a source stamps from: the number the coming evaluation will have in the session, and
+    // the session's source. Evaluating thread.
+    std::uint64_t NextEvaluationBlock() const {
+        return m_sessionBlock.load(std::memory_order_relaxed) + 1;
+    }
+    EvaluationSource SessionSource() const {
+        return m_sessionSource.load(std::memory_order_relaxed);
+    }
     // The row of the evaluation that ran last: its results, the stamped time, the nine band
     // magnitudes and, once EnableSignalQuality was called, the block's quality. Rows are
     // numbered from 1 in the session (or since construction, outside one). Evaluating thread.

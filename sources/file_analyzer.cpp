@@ -64,7 +64,6 @@ void CFileAnalyzer::OpenFile() {
     Reset();
     m_position = 0;
     m_length = 0;
-    m_cycle = 0;
     m_fileName.clear();
     {
         std::lock_guard<std::mutex> guard(m_dataLock);
@@ -165,7 +164,7 @@ int CFileAnalyzer::Analyze(void*) {
     ApplyWindow(m_windowGain.Load(), m_windowOffset.Load());
     // From the bytes actually read: a file that grows while it is read is followed in time, one
     // shorter than it said is not.
-    StampBlockEnd(FileBlockEndSeconds(++m_cycle, m_position.Load()));
+    StampBlockEnd(FileBlockEndSeconds(NextEvaluationBlock(), m_position.Load()));
     return Evaluate();
 }
 

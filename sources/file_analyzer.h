@@ -68,7 +68,6 @@ public:
 
 private:
     bool m_readingDecoded = false;  // which of m_file and m_decoded the run reads
-    std::uint64_t m_cycle = 0;      // evaluations of this run; pump only once it runs
     std::string m_endWarning;       // under m_dataLock
     std::size_t ReadStream(void* buffer, std::size_t count);
     bool StreamOpen() const;

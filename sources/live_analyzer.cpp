@@ -125,8 +125,9 @@ int CLiveAnalyzer::Analyze(void*) {
     if (m_toneMode == 1) {
         if (platform::AutoResetEvent* event = m_event.load()) event->Set();
     }
-    ++m_cycle;
-    StampBlockEnd(m_toneCycles ? ToneBlockEndSeconds(m_cycle) : LineBlockEndSeconds(m_cycle));
+    const std::uint64_t block = NextEvaluationBlock();
+    StampBlockEnd(SessionSource() == EvaluationSource::Tone ? ToneBlockEndSeconds(block)
+                                                            : LineBlockEndSeconds(block));
     return Evaluate();
 }
 
@@ -183,8 +184,6 @@ std::int32_t CLiveAnalyzer::OpenCapture() {
 void CLiveAnalyzer::StartPump() {
     ResetStatistics();
     const PumpKind kind = (m_toneMode == 1) ? PumpKind::Tone : PumpKind::Device;
-    m_cycle = 0;
-    m_toneCycles = kind == PumpKind::Tone;
     BeginEvaluationSession(kind == PumpKind::Tone ? EvaluationSource::Tone
                                                   : EvaluationSource::Line);
     StartBlockPump(*this, Members(), m_eventOwner, kEventName, m_captureBuffer, kind,

@@ -110,8 +110,4 @@ private:
 
     // The buffer the capture device fills; the device owns it while it is queued.
     std::int16_t m_deviceBuffer[kBlockSize] = {};
-    // Evaluations of the running pump, and whether it is the tone's (whose first block is
-    // generated, never analysed); set before the pump starts, then the pump's.
-    std::uint64_t m_cycle = 0;
-    bool m_toneCycles = false;
 };

@@ -68,9 +68,8 @@ public:
         // A decoded stream's length is the header's until its end is read, then exact.
         if (m_decodeAudio) m_length = StreamLength();
         // A stream the opening reads took whole ends at the first evaluation, history cleared.
-        if (m_cycles == 0 && m_position.Load() >= m_length) m_emptyRun = true;
+        if (LastEvaluation().block == 0 && m_position.Load() >= m_length) m_emptyRun = true;
         const int result = CFileAnalyzer::Analyze(block);
-        ++m_cycles;
         m_rows(LastEvaluation());
         // A file that grows while it is read is followed.
         const std::uint64_t position = m_position.Load();
@@ -95,7 +94,6 @@ private:
     const RowSink& m_rows;
     const ProgressSink& m_progress;
     std::uint64_t m_length;
-    std::uint64_t m_cycles = 0;
 };
 
 // The live analyzer in tone mode, stopped after a given number of evaluations.
@@ -106,9 +104,8 @@ public:
 
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
-        ++m_cycles;
         m_rows(LastEvaluation());
-        if (m_cycles >= m_blocks) {
+        if (LastEvaluation().block >= m_blocks) {
             // As Test Generator Stop does: the tone flag first, then the stop signal.
             m_toneMode = 0;
             SignalStop();
@@ -119,7 +116,6 @@ public:
 private:
     const RowSink& m_rows;
     std::uint64_t m_blocks;
-    std::uint64_t m_cycles = 0;
 };
 
 }  // namespace

@@ -86,10 +86,11 @@ public:
 
     int Analyze(void* block) override {
         const int result = CLiveAnalyzer::Analyze(block);
+        const EvaluationRow& row = LastEvaluation();
         std::uint64_t blocks = 0;
-        if (m_feed.Counts(++m_cycles, &blocks)) {
-            m_rows(LastEvaluation());
-            if (m_progress) m_progress(m_cycles, blocks);
+        if (m_feed.Counts(row.block, &blocks)) {
+            m_rows(row);
+            if (m_progress) m_progress(row.block, blocks);
         }
         return result;
     }
@@ -98,7 +99,6 @@ private:
     const RowSink& m_rows;
     const ProgressSink& m_progress;
     ReplayFeed& m_feed;
-    std::uint64_t m_cycles = 0;  // pump only
 };
 
 }  // namespace

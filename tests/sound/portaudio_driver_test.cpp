@@ -245,9 +245,13 @@ TEST_F(PortAudioDriverTest, CaptureReadsAStereoSignalAtItsLevelOnEveryServer) {
     ASSERT_EQ(in->PrepareHeader(&capture.header), platform::MMSYSERR_NOERROR);
     ASSERT_EQ(in->AddBuffer(&capture.header), platform::MMSYSERR_NOERROR);
     ASSERT_EQ(in->Start(), platform::MMSYSERR_NOERROR);
-    const std::string play = "pacat --playback --raw --format=s16le --rate=48000 --channels=2 '" +
-                             raw + "' >/dev/null 2>&1 &";
-    ASSERT_EQ(std::system(play.c_str()), 0);
+    // Played while the capture runs; pclose waits for its end, so no player outlives the test.
+    std::FILE* player = ::popen(("pacat --playback --raw --format=s16le --rate=48000 "
+                                 "--channels=2 '" +
+                                 raw + "' 2>&1")
+                                    .c_str(),
+                                "r");
+    ASSERT_NE(player, nullptr);
 
     // The loudest block: one that the tone fills from end to end.
     double loudest = 0.0;
@@ -261,6 +265,7 @@ TEST_F(PortAudioDriverTest, CaptureReadsAStereoSignalAtItsLevelOnEveryServer) {
         ASSERT_EQ(in->AddBuffer(&capture.header), platform::MMSYSERR_NOERROR);
     }
     EXPECT_EQ(in->Close(), platform::MMSYSERR_NOERROR);
+    EXPECT_EQ(::pclose(player), 0);
     std::remove(raw.c_str());
     const double decibels = 20.0 * std::log10(loudest / (3276.8 / std::sqrt(2.0)));
     std::printf("stereo tone captured %.2f dB from its level\n", decibels);
