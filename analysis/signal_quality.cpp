@@ -1,23 +1,23 @@
 #include "analysis/signal_quality.h"
 
-#include <aubio/aubio.h>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
+#include "analysis/aubio_library.h"
+
 static_assert(sizeof(smpl_t) == sizeof(float), "aubio built with single-precision samples");
 
-CSignalQuality::CSignalQuality() {
-    m_pitch = new_aubio_pitch("yinfast", kFrameSize, kFrameSize, kSampleRate);
+CSignalQuality::CSignalQuality() : m_aubio(Aubio()) {
+    m_pitch = m_aubio.new_aubio_pitch("yinfast", kFrameSize, kFrameSize, kSampleRate);
     if (m_pitch == nullptr) throw std::runtime_error("aubio cannot make its YIN pitch detector");
-    aubio_pitch_set_unit(m_pitch, "Hz");
-    aubio_pitch_set_tolerance(m_pitch, static_cast<smpl_t>(kTolerance));
-    aubio_pitch_set_silence(m_pitch, static_cast<smpl_t>(kSilenceGateDb));
+    m_aubio.aubio_pitch_set_unit(m_pitch, "Hz");
+    m_aubio.aubio_pitch_set_tolerance(m_pitch, static_cast<smpl_t>(kTolerance));
+    m_aubio.aubio_pitch_set_silence(m_pitch, static_cast<smpl_t>(kSilenceGateDb));
 }
 
 CSignalQuality::~CSignalQuality() {
-    if (m_pitch != nullptr) del_aubio_pitch(m_pitch);
+    if (m_pitch != nullptr) m_aubio.del_aubio_pitch(m_pitch);
 }
 
 SignalQuality CSignalQuality::Measure(const std::int16_t* block) noexcept {
@@ -46,9 +46,9 @@ SignalQuality CSignalQuality::Measure(const std::int16_t* block) noexcept {
     for (int frame = 0; frame < kFrameCount; ++frame) {
         if (m_hopSquares[frame] + m_hopSquares[frame + 1] < gate) continue;
         fvec_t in{kFrameSize, m_samples + frame * kFrameHop};
-        aubio_pitch_do(m_pitch, &in, &out);
+        m_aubio.aubio_pitch_do(m_pitch, &in, &out);
         const double f0 = m_pitchOut[0];  // 0 when the gate found silence
-        const double confidence = aubio_pitch_get_confidence(m_pitch);
+        const double confidence = m_aubio.aubio_pitch_get_confidence(m_pitch);
         if (f0 >= kMinF0Hz && f0 <= kMaxF0Hz && confidence >= kVoicedConfidence)
             m_voicedF0[voiced++] = static_cast<float>(f0);
     }

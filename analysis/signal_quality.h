@@ -16,6 +16,7 @@
 #include <limits>
 
 struct _aubio_pitch_t;
+struct AubioFunctions;
 
 struct SignalQuality {
     // RMS of the block in dB relative to full scale (32768): a full-scale square wave is 0, a
@@ -59,6 +60,7 @@ public:
     SignalQuality Measure(const std::int16_t* block) noexcept;
 
 private:
+    const AubioFunctions& m_aubio;
     _aubio_pitch_t* m_pitch = nullptr;
     float m_samples[kBlockSize] = {};
     float m_voicedF0[kFrameCount] = {};

@@ -8,7 +8,9 @@
 #include <wx/log.h>
 #include <wx/stdpaths.h>
 
+#include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "app/about_dlg.h"
 #include "app/file_names.h"
@@ -107,8 +109,13 @@ bool CKavrinApp::InitInstance(const wxString& path) {
     g_fileAnalyzer.m_decodeAudio = LoadDecodeAudioFiles(*m_settings);
     // The timeline's rows carry how good each block's signal was, so that pauses and silence
     // are told apart from readings.
-    g_liveAnalyzer.EnableSignalQuality();
-    g_fileAnalyzer.EnableSignalQuality();
+    try {
+        g_liveAnalyzer.EnableSignalQuality();
+        g_fileAnalyzer.EnableSignalQuality();
+    } catch (const std::runtime_error& error) {
+        // The readings do not need it: the window works on without the signal's quality.
+        std::fprintf(stderr, "kavrin: %s; no signal quality is measured\n", error.what());
+    }
     for (const auto direction : {platform::SoundDirection::In, platform::SoundDirection::Out})
         platform::SetChosenSoundDevice(direction, LoadSoundDevice(*m_settings, direction));
 

@@ -34,8 +34,8 @@ namespace {
 constexpr char kProgress = 'P';
 constexpr char kResult = 'R';
 
-// Rows held for the output, beyond those of the input being waited for: bounds the temporary
-// files a long first input lets pile up.
+// Runs whose rows are held for the output while an earlier one is still being waited for:
+// bounds the temporary files (one a run) that a long first input lets pile up.
 constexpr std::size_t kMinimumLookahead = 64;
 
 // A child's run of consecutive inputs ends once it holds this many bytes (or inputs); a longer
@@ -231,13 +231,14 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
     std::set<std::pair<dev_t, ino_t>> busyFiles;
     std::size_t next = 0;
     std::size_t emitted = 0;
+    std::size_t runsHeld = 0;  // runs started whose rows are not out yet
     std::uint64_t doneBytes = 0;
     bool ok = true;
 
     while (emitted < plan.size()) {
         // Start jobs in input order while there is room.
         while (running.size() < settings.jobs && next < plan.size() &&
-               (!toStream || next - emitted < lookahead)) {
+               (!toStream || runsHeld < lookahead)) {
             const PlannedInput& p = plan[next];
             if (p.skipped) {
                 finished[next].outcome.skipped = true;
@@ -248,8 +249,7 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
             // The run: consecutive inputs to analyse, none busy elsewhere, within the limits.
             std::size_t count = 1;
             std::uint64_t runBytes = p.length;
-            while (next + count < plan.size() && count < kRunInputs &&
-                   (!toStream || next + count - emitted < lookahead)) {
+            while (next + count < plan.size() && count < kRunInputs) {
                 const PlannedInput& q = plan[next + count];
                 if (q.skipped || runBytes + q.length > runLimit ||
                     (q.exists && busyFiles.count({q.device, q.inode}) != 0))
@@ -300,7 +300,10 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
                 if (plan[i].exists) busyFiles.insert({plan[i].device, plan[i].inode});
             }
             // The run's rows, in input order, go out with its first input.
-            if (rowsFd >= 0) finished[next].rowsFd = rowsFd;
+            if (rowsFd >= 0) {
+                finished[next].rowsFd = rowsFd;
+                ++runsHeld;
+            }
             next += count;
         }
 
@@ -314,6 +317,7 @@ bool RunForkedBatch(const std::vector<PlannedInput>& plan, const BatchSettings& 
                 if (!CopyRows(f.rowsFd, out) && f.outcome.result.error.empty())
                     f.outcome.result.error = "cannot read back the rows";
                 ::close(f.rowsFd);
+                --runsHeld;
                 std::fflush(out);
             }
             if (!f.outcome.result.error.empty()) {

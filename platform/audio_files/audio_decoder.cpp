@@ -15,6 +15,7 @@
 
 #include "platform/audio_files/ffmpeg_audio_reader.h"
 #include "platform/audio_files/wave_header.h"
+#include "platform/services/shared_library.h"
 
 namespace platform {
 namespace {
@@ -99,6 +100,9 @@ void CAudioDecoder::Open(const std::string& path) {
             const std::string reason = sf_strerror(nullptr);
             try {
                 sound->ffmpeg = std::make_unique<CFfmpegAudioReader>(m_file.GetHandle());
+            } catch (const CLibraryUnavailable& error) {
+                // Said, so that a missing FFmpeg is not taken for a file that is not audio.
+                throw CDecodeError(path, reason + "; " + error.what());
             } catch (const std::runtime_error&) {
                 // libsndfile calls a WAVE header without a sample rate an internal error.
                 const std::optional<std::string> header = DescribeForeignWaveHeader(path);

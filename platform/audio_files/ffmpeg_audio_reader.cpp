@@ -1,11 +1,5 @@
 #include "platform/audio_files/ffmpeg_audio_reader.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,26 +9,27 @@ extern "C" {
 #include <stdexcept>
 #include <vector>
 
+#include "platform/audio_files/ffmpeg_library.h"
+
 namespace platform {
 namespace {
 
 constexpr int kIoBufferBytes = 1 << 15;
 
-std::string ErrorText(int code) {
+std::string ErrorText(const FfmpegFunctions& ff, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof(text));
+    ff.av_strerror(code, text, sizeof(text));
     return text;
 }
 
 // One sample of any of FFmpeg's sample formats as libsndfile scales it: integers divided by
-// their full scale, floats as they are.
-double SampleAt(const AVFrame& frame, AVSampleFormat format, int frameIndex, int channel,
-                int channels) {
-    const bool planar = av_sample_fmt_is_planar(format) != 0;
+// their full scale, floats as they are. `packed` is the format's packed form.
+double SampleAt(const AVFrame& frame, AVSampleFormat packed, bool planar, int frameIndex,
+                int channel, int channels) {
     const int plane = planar ? channel : 0;
     const int index = planar ? frameIndex : frameIndex * channels + channel;
     const std::uint8_t* data = frame.extended_data[plane];
-    switch (av_get_packed_sample_fmt(format)) {
+    switch (packed) {
         case AV_SAMPLE_FMT_U8:
             return (static_cast<int>(data[index]) - 0x80) / 128.0;
         case AV_SAMPLE_FMT_S16:
@@ -53,8 +48,8 @@ double SampleAt(const AVFrame& frame, AVSampleFormat format, int frameIndex, int
     }
 }
 
-bool KnownSampleFormat(AVSampleFormat format) {
-    switch (av_get_packed_sample_fmt(format)) {
+bool KnownSampleFormat(AVSampleFormat packed) {
+    switch (packed) {
         case AV_SAMPLE_FMT_U8:
         case AV_SAMPLE_FMT_S16:
         case AV_SAMPLE_FMT_S32:
@@ -70,6 +65,7 @@ bool KnownSampleFormat(AVSampleFormat format) {
 }  // namespace
 
 struct CFfmpegAudioReader::Impl {
+    const FfmpegFunctions& ff = Ffmpeg();  // throws when FFmpeg cannot be loaded
     int fd = -1;
     std::int64_t position = 0;
     AVIOContext* io = nullptr;
@@ -84,12 +80,12 @@ struct CFfmpegAudioReader::Impl {
     std::size_t pendingRead = 0;
 
     ~Impl() {
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-        avcodec_free_context(&codec);
-        avformat_close_input(&format);
-        if (io) av_freep(&io->buffer);
-        avio_context_free(&io);
+        ff.av_frame_free(&frame);
+        ff.av_packet_free(&packet);
+        ff.avcodec_free_context(&codec);
+        ff.avformat_close_input(&format);
+        if (io) ff.av_freep(&io->buffer);
+        ff.avio_context_free(&io);
     }
 
     // Reads at the reader's own offset, so the descriptor's position does not matter.
@@ -131,54 +127,56 @@ struct CFfmpegAudioReader::Impl {
 };
 
 CFfmpegAudioReader::CFfmpegAudioReader(int fd) : m_impl(std::make_unique<Impl>()) {
-    // FFmpeg's messages would land on standard error; the reasons come back as exceptions.
-    av_log_set_level(AV_LOG_QUIET);
     Impl& s = *m_impl;
+    const FfmpegFunctions& ff = s.ff;
+    // FFmpeg's messages would land on standard error; the reasons come back as exceptions.
+    ff.av_log_set_level(AV_LOG_QUIET);
     s.fd = fd;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    auto* buffer = static_cast<unsigned char*>(ff.av_malloc(kIoBufferBytes));
     if (!buffer) throw std::runtime_error("out of memory");
-    s.io =
-        avio_alloc_context(buffer, kIoBufferBytes, 0, &s, &Impl::ReadPacket, nullptr, &Impl::Seek);
+    s.io = ff.avio_alloc_context(buffer, kIoBufferBytes, 0, &s, &Impl::ReadPacket, nullptr,
+                                 &Impl::Seek);
     if (!s.io) {
-        av_free(buffer);
+        ff.av_free(buffer);
         throw std::runtime_error("out of memory");
     }
     // Only what the data says counts: no file name is given, so no guess from an extension,
     // and a weak match (random bytes that look like a few MPEG frames) is not taken.
     const AVInputFormat* input = nullptr;
-    const int score = av_probe_input_buffer2(s.io, &input, "", nullptr, 0, 0);
+    const int score = ff.av_probe_input_buffer2(s.io, &input, "", nullptr, 0, 0);
     if (score < 0 || !input) throw std::runtime_error("Format not recognised");
     if (score < AVPROBE_SCORE_RETRY) throw std::runtime_error("Format not recognised");
-    s.format = avformat_alloc_context();
+    s.format = ff.avformat_alloc_context();
     if (!s.format) throw std::runtime_error("out of memory");
     s.format->pb = s.io;
     s.format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (const int r = avformat_open_input(&s.format, nullptr, input, nullptr); r < 0)
-        throw std::runtime_error(ErrorText(r));  // the context is freed and nulled
-    if (const int r = avformat_find_stream_info(s.format, nullptr); r < 0)
-        throw std::runtime_error(ErrorText(r));
+    if (const int r = ff.avformat_open_input(&s.format, nullptr, input, nullptr); r < 0)
+        throw std::runtime_error(ErrorText(ff, r));  // the context is freed and nulled
+    if (const int r = ff.avformat_find_stream_info(s.format, nullptr); r < 0)
+        throw std::runtime_error(ErrorText(ff, r));
     const AVCodec* decoder = nullptr;
-    s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    s.stream = ff.av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (s.stream < 0 || !decoder) throw std::runtime_error("no audio stream that can be decoded");
     for (unsigned i = 0; i < s.format->nb_streams; ++i)
         if (static_cast<int>(i) != s.stream) s.format->streams[i]->discard = AVDISCARD_ALL;
     const AVStream* stream = s.format->streams[s.stream];
-    s.codec = avcodec_alloc_context3(decoder);
+    s.codec = ff.avcodec_alloc_context3(decoder);
     if (!s.codec) throw std::runtime_error("out of memory");
-    if (const int r = avcodec_parameters_to_context(s.codec, stream->codecpar); r < 0)
-        throw std::runtime_error(ErrorText(r));
-    if (const int r = avcodec_open2(s.codec, decoder, nullptr); r < 0)
-        throw std::runtime_error(ErrorText(r));
+    if (const int r = ff.avcodec_parameters_to_context(s.codec, stream->codecpar); r < 0)
+        throw std::runtime_error(ErrorText(ff, r));
+    if (const int r = ff.avcodec_open2(s.codec, decoder, nullptr); r < 0)
+        throw std::runtime_error(ErrorText(ff, r));
     m_rate = s.codec->sample_rate;
     m_channels = s.codec->ch_layout.nb_channels;
     if (m_rate < 1 || m_channels < 1) throw std::runtime_error("no channels or no sample rate");
     if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE)
         m_frames = static_cast<std::uint64_t>(
-            av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate}));
+            ff.av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate}));
     else if (s.format->duration > 0)
-        m_frames = static_cast<std::uint64_t>(av_rescale(s.format->duration, m_rate, AV_TIME_BASE));
-    s.packet = av_packet_alloc();
-    s.frame = av_frame_alloc();
+        m_frames =
+            static_cast<std::uint64_t>(ff.av_rescale(s.format->duration, m_rate, AV_TIME_BASE));
+    s.packet = ff.av_packet_alloc();
+    s.frame = ff.av_frame_alloc();
     if (!s.packet || !s.frame) throw std::runtime_error("out of memory");
 }
 
@@ -186,13 +184,16 @@ CFfmpegAudioReader::~CFfmpegAudioReader() = default;
 
 bool CFfmpegAudioReader::DecodeMore() {
     Impl& s = *m_impl;
+    const FfmpegFunctions& ff = s.ff;
     while (!s.done) {
-        const int received = avcodec_receive_frame(s.codec, s.frame);
+        const int received = ff.avcodec_receive_frame(s.codec, s.frame);
         if (received == 0) {
             const auto format = static_cast<AVSampleFormat>(s.frame->format);
+            const AVSampleFormat packed = ff.av_get_packed_sample_fmt(format);
+            const bool planar = ff.av_sample_fmt_is_planar(format) != 0;
             const int channels = s.frame->ch_layout.nb_channels;
             if (s.frame->sample_rate != m_rate || channels != m_channels ||
-                !KnownSampleFormat(format)) {
+                !KnownSampleFormat(packed)) {
                 m_error = "the sample rate, channel count or sample format changes";
                 s.done = true;
                 break;
@@ -203,8 +204,8 @@ bool CFfmpegAudioReader::DecodeMore() {
             std::size_t k = 0;
             for (int i = 0; i < s.frame->nb_samples; ++i)
                 for (int c = 0; c < channels; ++c)
-                    s.pending[k++] = SampleAt(*s.frame, format, i, c, channels);
-            av_frame_unref(s.frame);
+                    s.pending[k++] = SampleAt(*s.frame, packed, planar, i, c, channels);
+            ff.av_frame_unref(s.frame);
             if (!s.pending.empty()) return true;
             continue;
         }
@@ -213,26 +214,26 @@ bool CFfmpegAudioReader::DecodeMore() {
             break;
         }
         if (received != AVERROR(EAGAIN)) {
-            m_error = ErrorText(received);
+            m_error = ErrorText(ff, received);
             s.done = true;
             break;
         }
         // The decoder wants more: the next packet of the audio stream, or the end.
-        const int read = s.flushed ? AVERROR_EOF : av_read_frame(s.format, s.packet);
+        const int read = s.flushed ? AVERROR_EOF : ff.av_read_frame(s.format, s.packet);
         if (read < 0) {
-            if (read != AVERROR_EOF) m_error = ErrorText(read);
-            if (!s.flushed) avcodec_send_packet(s.codec, nullptr);
+            if (read != AVERROR_EOF) m_error = ErrorText(ff, read);
+            if (!s.flushed) ff.avcodec_send_packet(s.codec, nullptr);
             s.flushed = true;
             continue;
         }
         if (s.packet->stream_index != s.stream) {
-            av_packet_unref(s.packet);
+            ff.av_packet_unref(s.packet);
             continue;
         }
-        const int sent = avcodec_send_packet(s.codec, s.packet);
-        av_packet_unref(s.packet);
+        const int sent = ff.avcodec_send_packet(s.codec, s.packet);
+        ff.av_packet_unref(s.packet);
         if (sent < 0 && sent != AVERROR(EAGAIN)) {
-            m_error = ErrorText(sent);
+            m_error = ErrorText(ff, sent);
             s.done = true;
         }
     }

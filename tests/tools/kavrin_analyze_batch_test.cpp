@@ -2,8 +2,10 @@
 // files. Whatever the way, the bytes must be those of one file after the other.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -374,6 +376,48 @@ TEST_F(KavrinAnalyzeBatch, AnInputAnotherBatchAnalysesIsWaitedForThenSkippedOrAn
         EXPECT_EQ(status, 0) << ReadAll(m_dir / "stderr");  // no "Sharing violation"
         EXPECT_EQ(ReadAll(csv) == "other\n", skipExisting);
     }
+}
+
+TEST_F(KavrinAnalyzeBatch, AJobThatWaitsForItsInputDoesNotHoldBackTheOthersOnStandardOutput) {
+    // The first input is held (as another batch's file source holds it), so its job waits while
+    // the rows of all later inputs must be kept back for standard output. The other job must go
+    // on through every later input meanwhile; it once stopped after 64 inputs.
+    const fs::path held = Recording("held.raw", 40000, 40);
+    std::string inputs = Quote(held.string());
+    fs::path last;
+    for (int i = 0; i < 150; ++i) {
+        last = Recording("small" + std::to_string(i) + ".raw", 40000, 41 + i % 7);
+        inputs += " " + Quote(last.string());
+    }
+    const Result one = Run("--jobs 1 --no-progress " + inputs);
+    ASSERT_EQ(one.status, 0) << one.err;
+
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, last.c_str(), IN_CLOSE_NOWRITE), 0);
+    const int lock = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const fs::path out = m_dir / "stdout";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen(out.c_str(), "w", stdout);
+        std::freopen((m_dir / "stderr").c_str(), "w", stderr);
+        ::execl("/bin/sh", "sh", "-c",
+                (std::string("exec ") + KAVRIN_ANALYZE_PATH + " --jobs 2 --no-progress " + inputs)
+                    .c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    pollfd ready{watch, POLLIN, 0};
+    const bool reached = ::poll(&ready, 1, 30000) == 1;
+    ::close(lock);
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    ::close(watch);
+    EXPECT_TRUE(reached) << "the last input was not read while the first one was held";
+    EXPECT_EQ(status, 0) << ReadAll(m_dir / "stderr");
+    EXPECT_TRUE(ReadAll(out) == one.out) << "the rows differ from --jobs 1";
 }
 
 TEST_F(KavrinAnalyzeBatch, FilesFromListsAfterTheCommandLineFiles) {

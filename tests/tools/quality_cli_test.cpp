@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "../support/sound_file_support.h"
@@ -52,6 +53,33 @@ TEST(KavrinAnalyzeQualityCli, AppendsFourColumnsToTheUnchangedBytesAndSaysWhatAH
                                ": 44100 Hz stereo: --decode analyses it as recorded\n");
     }
     EXPECT_EQ(run("--decode " + stereo).err, "");
+}
+
+TEST(KavrinAnalyzeQualityCli, FfmpegAndAubioAreLoadedOnlyByTheRunsThatUseThem) {
+    // Linked, they cost every start some 60 ms of loading: a batch child, a tone, a raw file.
+    sound_file_test::ScratchFolder folder;
+    const std::string mono = folder.File("mono.wav"), noise = folder.File("noise.bin");
+    sound_file_test::WriteSoundFile(mono, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, 1,
+                                    sound_file_test::TestSamples(8 * 4096));
+    std::ofstream(noise, std::ios::binary) << std::string(5000, '\x5a');
+    struct Case {
+        std::string arguments;
+        bool aubio, ffmpeg;
+        int status;
+    };
+    for (const Case& c :
+         {Case{"--tone 10 --amplitude 1 --blocks 2", false, false, 0}, Case{mono, false, false, 0},
+          Case{"--bins --decode " + mono, false, false, 0},
+          Case{"--quality " + mono, true, true, 0},  // aubio links FFmpeg
+          Case{"--decode " + noise, false, true, 1}}) {
+        SCOPED_TRACE(c.arguments);
+        const cli_test::Result r = cli_test::RunWithStderrIn(
+            "LD_DEBUG=files " KAVRIN_ANALYZE_PATH " --no-progress " + c.arguments,
+            folder.File("stderr.txt"));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err.find("file=libaubio.so") != std::string::npos, c.aubio);
+        EXPECT_EQ(r.err.find("file=libavformat.so") != std::string::npos, c.ffmpeg);
+    }
 }
 
 }  // namespace
