@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsoxr-dev libaubio-dev
     libavformat-dev libavcodec-dev libavutil-dev ffmpeg
-    xvfb xauth imagemagick weston
+    xvfb xauth imagemagick weston libgtk-3-dev
     pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
     pipewire pipewire-bin wireplumber pipewire-pulse dbus
     libasound2-dev libjack-jackd2-dev

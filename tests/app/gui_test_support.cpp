@@ -40,6 +40,24 @@ bool OnWayland() {
     return std::getenv("WAYLAND_DISPLAY") != nullptr && std::getenv("DISPLAY") == nullptr;
 }
 
+::testing::AssertionResult FrameHoldsTheDesignedForm(wxFrame* frame, wxWindow* form) {
+    if (!OnWayland()) {
+        if (frame->GetSize() == wxSize(640, 450)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "frame " << frame->GetSize().x << " x " << frame->GetSize().y;
+    }
+    const auto holds = [&] {
+        wxYield();
+        const wxSize client = frame->GetClientSize(), needed = form->GetVirtualSize();
+        return client.x >= needed.x && client.y >= needed.y;
+    };
+    if (WaitUntil(holds, std::chrono::seconds(5))) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "client " << frame->GetClientSize().x << " x " << frame->GetClientSize().y
+           << " for a form of " << form->GetVirtualSize().x << " x "
+           << form->GetVirtualSize().y;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
+#include <wx/frame.h>
 #include <wx/modalhook.h>
 #include <wx/string.h>
 
@@ -123,6 +124,11 @@ std::chrono::microseconds ProcessCpuTime();
 // Whether the tests run on native Wayland (scripts/with-weston.sh), where a client can neither
 // inject input through the system (wxUIActionSimulator) nor read the screen (wxScreenDC).
 bool OnWayland();
+
+// The frame at its designed 640 x 450 on X11. On native Wayland the toolkit counts its own shadow
+// and header bar in a frame's size, and the frame grows once shown until its client area holds
+// the form: there a client area that holds the whole form is what is asserted.
+::testing::AssertionResult FrameHoldsTheDesignedForm(wxFrame* frame, wxWindow* form);
 
 // Polls `condition` until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition,

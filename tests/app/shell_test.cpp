@@ -75,7 +75,7 @@ TEST_F(ShellTest, StartsUntitledWithItsFrameBarsAndIndicators) {
     ASSERT_TRUE(StartApp());
     CMainFrame* frame = Frame();
     EXPECT_EQ(frame->GetTitle(), "Untitled - Windows Tolmar (Tolmar)");
-    EXPECT_EQ(frame->GetSize(), wxSize(640, 450));
+    EXPECT_TRUE(FrameHoldsTheDesignedForm(frame, View()->GetForm()));
     ASSERT_NE(frame->GetToolBar(), nullptr);
     EXPECT_TRUE(frame->GetToolBar()->IsShown());
     EXPECT_EQ(frame->GetToolBar()->GetToolsCount(), 10u);  // eight buttons, two separators
@@ -285,7 +285,12 @@ TEST_F(ShellTest, TheFrameComesBackWhereItWasLeftAndNeverOutOfTheWorkArea) {
     const wxRect left(area.x + 40, area.y + 30, 700, 620);
     Frame()->SetSize(left);
     RestartApp();
-    EXPECT_EQ(Frame()->GetRect(), left);
+    // A Wayland client is not told where its window is, nor can it place it: there the size
+    // comes back.
+    if (OnWayland())
+        EXPECT_EQ(Frame()->GetSize(), left.GetSize());
+    else
+        EXPECT_EQ(Frame()->GetRect(), left);
     EXPECT_TRUE(MenuChecked(ID_TIMELINE_SHOW));
     // Left on a display that is gone, wider than this one and short: placed whole inside it, and
     // the timeline gives up its room before the form does.
@@ -294,7 +299,11 @@ TEST_F(ShellTest, TheFrameComesBackWhereItWasLeftAndNeverOutOfTheWorkArea) {
         << "[Window]\nX=" << area.GetRight() + 500 << "\nY=-900\nWidth=" << area.width + 300
         << "\nHeight=500\nTimeline=1\n";
     ASSERT_TRUE(StartApp());
-    EXPECT_TRUE(area.Contains(Frame()->GetRect()));
+    if (OnWayland())
+        EXPECT_TRUE(area.GetSize().x >= Frame()->GetSize().x &&
+                    area.GetSize().y >= Frame()->GetSize().y);
+    else
+        EXPECT_TRUE(area.Contains(Frame()->GetRect()));
     EXPECT_TRUE(MenuChecked(ID_TIMELINE_SHOW));
     const wxWindow* form = View()->GetForm();
     EXPECT_GE(form->GetSize().y,

@@ -7,6 +7,7 @@
 
 #include "app/main_frame.h"
 #include "tests/app/gui_test_support.h"
+#include "tests/app/in_process_events.h"
 #include "tests/support/stderr_capture.h"
 #include "ui/command_ids.h"
 #include "ui/live_recording.h"
@@ -113,8 +114,12 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
     // The pointer over the shortened pane brings its full text up as the tooltip.
     wxRect message;
     Bar()->GetFieldRect(0, message);
-    wxUIActionSimulator pointer;
-    pointer.MouseMove(Bar()->ClientToScreen(message.GetPosition() + wxPoint(8, 4)));
+    if (OnWayland()) {
+        MovePointerInProcess(Bar(), message.GetPosition() + wxPoint(8, 4));
+    } else {
+        wxUIActionSimulator pointer;
+        pointer.MouseMove(Bar()->ClientToScreen(message.GetPosition() + wxPoint(8, 4)));
+    }
     EXPECT_TRUE(WaitUntil([&] {
         Yield();
         return Bar()->GetToolTipText() == Bar()->GetStatusText(0);

@@ -12,6 +12,7 @@
 #include "platform/services/file.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
+#include "tests/app/in_process_events.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/test_gen_dlg.h"
@@ -262,9 +263,13 @@ TEST_F(CommandsTest, RadioButtonsChangeTheMode) {
     wxUIActionSimulator simulator;
     const auto click = [&](int id) {
         wxRadioButton* radio = view->GetForm()->Radio(id);
-        const wxRect rect = radio->GetScreenRect();
-        simulator.MouseMove(rect.GetLeft() + 8, rect.GetTop() + rect.GetHeight() / 2);
-        simulator.MouseClick();
+        if (OnWayland()) {
+            ClickInProcess(radio);  // no input through the system there
+        } else {
+            const wxRect rect = radio->GetScreenRect();
+            simulator.MouseMove(rect.GetLeft() + 8, rect.GetTop() + rect.GetHeight() / 2);
+            simulator.MouseClick();
+        }
         WaitUntil(
             [&] {
                 Yield();
@@ -339,8 +344,12 @@ TEST_F(CommandsTest, ControlNIsNew) {
     Frame()->Raise();
     Frame()->SetFocus();
     Yield();
-    wxUIActionSimulator simulator;
-    simulator.Char('n', wxMOD_CONTROL);
+    if (OnWayland()) {
+        PressKeyInProcess(Frame(), 'n', wxMOD_CONTROL);  // no input through the system there
+    } else {
+        wxUIActionSimulator simulator;
+        simulator.Char('n', wxMOD_CONTROL);
+    }
     EXPECT_TRUE(WaitUntil(
         [&] {
             Yield();
