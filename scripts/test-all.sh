@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test once, each in the build where it tells
-# most: the Release build (library, sound-server, batch and plugin tests; its Debian package made,
-# installed and started), the ThreadSanitizer build (library, sound-server and window tests) and
+# most: the Release build (library, sound-server, batch and plugin tests, window tests on Wayland
+# with PipeWire; its Debian package made, installed and started), the ThreadSanitizer build
+# (library, sound-server and window tests) and
 # the AddressSanitizer + UndefinedBehaviorSanitizer build (library and sound-server tests, and the
 # fuzz targets for KAVRIN_FUZZ_SECONDS each). The minutes of every step are listed at the end.
 set -euo pipefail
@@ -47,11 +48,12 @@ mapfile -t sources < <(cd "$top" && git ls-files '*.h' '*.cpp' 2>/dev/null || fi
 
 # Every test runs in the build where it tells most, and each build builds only what it runs:
 # - the Release build (what users and the package get): library, sound-server (PulseAudio, then
-#   PipeWire) and batch tests, the plugin inside Sonic Visualiser, the package;
-# - the ThreadSanitizer build: library, sound-server and every window test;
+#   PipeWire) and batch tests, the window tests on native Wayland with PipeWire, the plugin inside
+#   Sonic Visualiser, the package;
+# - the ThreadSanitizer build: library, sound-server and every window test on X11;
 # - the AddressSanitizer + UndefinedBehaviorSanitizer build (clang, with the fuzzers): library and
 #   sound-server tests, then each fuzz target for KAVRIN_FUZZ_SECONDS.
-suite() {  # build dir, then the labels to run: unit sound pipewire death quiet gui ssh
+suite() {  # build dir, then the labels to run: unit sound pipewire death quiet gui desktop plugin ssh
     local dir=$1 label
     shift
     for label in "$@"; do
@@ -85,6 +87,12 @@ suite() {  # build dir, then the labels to run: unit sound pipewire death quiet 
                     LSAN_OPTIONS="suppressions=$top/tests/app/gui_lsan.supp" \
                     KAVRIN_EXPECT_SOUND_SERVER=1 \
                     "${xvfb[@]}" "$top/scripts/with-pulseaudio.sh" ctest --output-on-failure -L gui) ;;
+            desktop)
+                step "Window tests on native Wayland (Weston) with PipeWire ($dir)"
+                (cd "$dir" && "${xvfb[@]}" ctest --output-on-failure -L desktop) ;;
+            plugin)
+                step "The Vamp plugin inside Sonic Visualiser ($dir)"
+                (cd "$dir" && "${xvfb[@]}" ctest --output-on-failure -L plugin) ;;
             ssh)
                 step "kavrin-analyze over two sshd hosts with GNU parallel ($dir)"
                 (cd "$dir" && ctest --output-on-failure -L ssh) ;;
@@ -93,15 +101,16 @@ suite() {  # build dir, then the labels to run: unit sound pipewire death quiet 
 }
 
 # The Release build as a user makes it, its Debian package, installed and started. Its window
-# tests run in the ThreadSanitizer build; only the plugin's run inside Sonic Visualiser (a program
-# that cannot load an instrumented module) is a window test here.
+# tests are those of the desktops users run today (Wayland and PipeWire) and the plugin's run
+# inside Sonic Visualiser (a program that cannot load an instrumented module); the X11 window
+# tests run in the ThreadSanitizer build.
 release="$top/build-release"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 step "Release build"
-cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_WINDOW_TESTS=OFF
+cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$release" -j"$jobs"
-suite "$release" unit sound pipewire death ssh gui
+suite "$release" unit sound pipewire death ssh desktop plugin
 step "Desktop file and metainfo"
 (cd "$release" && ctest --output-on-failure -L package)
 step "Debian package"
