@@ -54,8 +54,7 @@ bool OnWayland() {
     if (WaitUntil(holds, std::chrono::seconds(5))) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "client " << frame->GetClientSize().x << " x " << frame->GetClientSize().y
-           << " for a form of " << form->GetVirtualSize().x << " x "
-           << form->GetVirtualSize().y;
+           << " for a form of " << form->GetVirtualSize().x << " x " << form->GetVirtualSize().y;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
