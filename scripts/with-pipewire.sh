@@ -103,9 +103,12 @@ fi
 
 # A null sink that stays when the client that made it goes (object.linger), so that it also
 # outlives a pipewire-pulse restart.
-pw-cli create-node adapter "{ factory.name=support.null-audio-sink node.name=$sink
+# The sink's properties are exported, so that a test that destroys it (pw-cli destroy kavrin_null)
+# can make it again: pw-cli create-node adapter "$KAVRIN_PIPEWIRE_SINK_PROPS".
+export KAVRIN_PIPEWIRE_SINK_PROPS="{ factory.name=support.null-audio-sink node.name=$sink
     node.description=\"Kavrin null sink\" media.class=Audio/Sink object.linger=true
-    audio.position=[ FL FR ] monitor.channel-volumes=true }" >>"$dir/server.log" 2>&1
+    audio.position=[ FL FR ] monitor.channel-volumes=true }"
+pw-cli create-node adapter "$KAVRIN_PIPEWIRE_SINK_PROPS" >>"$dir/server.log" 2>&1
 for _ in $(seq 100); do
     pactl list short sinks 2>/dev/null | grep -q "[[:space:]]$sink[[:space:]]" && break
     sleep 0.05
