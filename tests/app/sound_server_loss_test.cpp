@@ -7,8 +7,9 @@
 // own server (ctest entries gui_sound_server_loss_* and gui_sound_fault_*); without
 // KAVRIN_PULSE_PID they are skipped.
 //
-// The suspended, stopped and unloaded cases also run on the private PipeWire of
-// scripts/with-pipewire.sh (KAVRIN_PIPEWIRE_PID, entries gui_sound_fault_pipewire_*). PipeWire
+// The same cases also run on the private PipeWire of scripts/with-pipewire.sh
+// (KAVRIN_PIPEWIRE_PID, entries gui_sound_fault_pipewire_*), where the sink is destroyed
+// (pw-cli destroy) instead of unloaded. PipeWire
 // promises something else there: it moves the streams of a suspended or destroyed sink to a
 // driver of its own, so they run on, and the window must go on showing them running.
 #include <signal.h>
@@ -285,7 +286,8 @@ protected:
                 ASSERT_EQ(::kill(m_serverPid, SIGCONT), 0);
                 break;
             case Fault::Restarted: {
-                const char* restart = std::getenv("KAVRIN_PULSE_RESTART");
+                const char* restart =
+                    std::getenv(OnPipeWire() ? "KAVRIN_PIPEWIRE_RESTART" : "KAVRIN_PULSE_RESTART");
                 ASSERT_NE(restart, nullptr) << "no way to start the server again";
                 std::FILE* out = ::popen((std::string("timeout 30 ") + restart).c_str(), "r");
                 ASSERT_NE(out, nullptr);
