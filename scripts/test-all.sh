@@ -108,7 +108,7 @@ release="$top/build-release"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 step "Release build"
-cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release
+cmake -S "$top" -B "$release" -DCMAKE_BUILD_TYPE=Release -DKAVRIN_BENCH=OFF
 cmake --build "$release" -j"$jobs"
 suite "$release" unit sound pipewire death ssh desktop plugin
 step "Desktop file and metainfo"

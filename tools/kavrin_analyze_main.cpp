@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "analysis/evaluation_csv.h"
+#include "analysis/signal_quality.h"
 #include "tools/analysis_job.h"
 #include "tools/analysis_runner.h"
 #include "tools/analyze_options.h"
@@ -46,6 +48,16 @@ int main(int argc, char** argv) {
     if (options.version) {
         Write("kavrin-analyze 1.0.0.1\n");
         return kExitOk;
+    }
+
+    // aubio is loaded on first use: a run that needs it and cannot have it stops before any row.
+    if (options.quality) {
+        try {
+            CSignalQuality probe;
+        } catch (const std::runtime_error& error) {
+            std::fprintf(stderr, "kavrin-analyze: %s; --quality needs it\n", error.what());
+            return kExitFileError;
+        }
     }
 
     if (!options.segments.empty()) return RunSegments(options, stdout);

@@ -141,7 +141,7 @@ bool CKavrinPlugin::initialise(std::size_t channels, std::size_t stepSize, std::
     try {
         reset();
     } catch (const std::exception&) {
-        return false;  // the resampler cannot convert from this rate
+        return false;  // the resampler cannot convert from this rate, or aubio cannot be loaded
     }
     return true;
 }

@@ -102,7 +102,9 @@ void CAudioDecoder::Open(const std::string& path) {
                 sound->ffmpeg = std::make_unique<CFfmpegAudioReader>(m_file.GetHandle());
             } catch (const CLibraryUnavailable& error) {
                 // Said, so that a missing FFmpeg is not taken for a file that is not audio.
-                throw CDecodeError(path, reason + "; " + error.what());
+                std::string said = reason;
+                if (!said.empty() && said.back() == '.') said.pop_back();
+                throw CDecodeError(path, said + "; " + error.what());
             } catch (const std::runtime_error&) {
                 // libsndfile calls a WAVE header without a sample rate an internal error.
                 const std::optional<std::string> header = DescribeForeignWaveHeader(path);

@@ -1,8 +1,11 @@
 // --quality as a user runs it: four columns appended to the very bytes of the run without it,
 // for every kind of run; and one line on standard error for a header the raw path ignores.
 #include <gtest/gtest.h>
+#include <libavformat/version_major.h>
+#include <libavutil/macros.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -80,6 +83,27 @@ TEST(KavrinAnalyzeQualityCli, FfmpegAndAubioAreLoadedOnlyByTheRunsThatUseThem) {
         EXPECT_EQ(r.err.find("file=libaubio.so") != std::string::npos, c.aubio);
         EXPECT_EQ(r.err.find("file=libavformat.so") != std::string::npos, c.ffmpeg);
     }
+    // Where they cannot be loaded (here: empty files found first), a run that needs them says
+    // which and why, and one that does not runs as ever.
+    const std::string broken = folder.File("broken");
+    std::filesystem::create_directories(broken);
+    std::ofstream(broken + "/" KAVRIN_AUBIO_SONAME);
+    std::ofstream(broken + "/libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR));
+    const auto without = [&](const std::string& arguments) {
+        return cli_test::RunWithStderrIn(
+            "LD_LIBRARY_PATH=" + broken + " " KAVRIN_ANALYZE_PATH " --no-progress " + arguments,
+            folder.File("stderr.txt"));
+    };
+    const cli_test::Result quality = without("--quality " + mono);
+    EXPECT_EQ(quality.status, 1);
+    EXPECT_EQ(quality.out, "");
+    EXPECT_EQ(quality.err.rfind("kavrin-analyze: aubio cannot be loaded: ", 0), 0u) << quality.err;
+    EXPECT_NE(quality.err.find("; --quality needs it\n"), std::string::npos) << quality.err;
+    const cli_test::Result decode = without("--decode " + noise);
+    EXPECT_EQ(decode.status, 1);
+    EXPECT_NE(decode.err.find("; FFmpeg's libraries cannot be loaded: "), std::string::npos)
+        << decode.err;
+    EXPECT_EQ(without(mono).status, 0);
 }
 
 }  // namespace
