@@ -8,7 +8,8 @@
 // KAVRIN_PULSE_PID they are skipped.
 //
 // The same cases also run on the private PipeWire of scripts/with-pipewire.sh
-// (KAVRIN_PIPEWIRE_PID, entries gui_sound_fault_pipewire_*), where the sink is destroyed
+// (KAVRIN_PIPEWIRE_PID, entries gui_sound_server_loss_pipewire_* and
+// gui_sound_fault_pipewire_*), where the sink is destroyed
 // (pw-cli destroy) instead of unloaded. PipeWire
 // promises something else there: it moves the streams of a suspended or destroyed sink to a
 // driver of its own, so they run on, and the window must go on showing them running.
