@@ -9,13 +9,12 @@
 namespace platform {
 namespace {
 
-// The sonames of the libraries whose headers were included.
-constexpr const char* kAvutil = "libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR);
-constexpr const char* kAvcodec = "libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR);
+// The soname of the library whose headers were included. It loads libavcodec and libavutil,
+// its own needs, and the loader's reason names whichever of them is missing.
 constexpr const char* kAvformat = "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR);
 
 struct Loaded {
-    std::unique_ptr<CSharedLibrary> avformat;  // loads avcodec and avutil, its own needs
+    std::unique_ptr<CSharedLibrary> avformat;
     FfmpegFunctions functions;
     std::string error;
 };
@@ -23,9 +22,6 @@ struct Loaded {
 Loaded Load() {
     Loaded loaded;
     try {
-        // Opened one by one so that the reason names the one that is missing.
-        CSharedLibrary avutil(kAvutil);
-        CSharedLibrary avcodec(kAvcodec);
         loaded.avformat = std::make_unique<CSharedLibrary>(kAvformat);
 #define KAVRIN_FFMPEG_FIND(name) loaded.avformat->Find(loaded.functions.name, #name);
         KAVRIN_FFMPEG_FUNCTIONS(KAVRIN_FFMPEG_FIND)

@@ -9,7 +9,6 @@
 #include <wx/button.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
-#include <wx/uiaction.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,7 +19,7 @@
 #include "app/main_frame.h"
 #include "platform/services/message_box.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 
 namespace gui_test {
 namespace {
@@ -146,16 +145,10 @@ TEST_F(GuiSeamsTest, ReturnAndEscapeCloseTheMessageBox) {
         box->Show();
         box->Raise();
         Yield();
-        if (OnWayland()) {
-            PressKeyInProcess(box, key);  // no input through the system there
-        } else {
-            // With no window manager the keyboard follows the pointer.
-            wxUIActionSimulator simulator;
-            const wxRect area = box->GetScreenRect();
-            simulator.MouseMove(area.x + area.width / 2, area.y + area.height / 2);
-            Yield();
-            simulator.Char(key);
-        }
+        // With no window manager the keyboard follows the pointer.
+        PointAt(box, wxPoint(box->GetClientSize().x / 2, box->GetClientSize().y / 2));
+        Yield();
+        TypeKey(box, key);
         EXPECT_TRUE(WaitUntil(
             [&] {
                 Yield();

@@ -251,10 +251,6 @@ protected:
     }
 
     void Inflict() {
-        if (OnPipeWire() && TheFault() == Fault::SinkUnloaded) {
-            ASSERT_TRUE(Shell("pw-cli destroy kavrin_null >/dev/null"));
-            return;
-        }
         switch (TheFault()) {
             case Fault::Suspended:
                 ASSERT_TRUE(Shell("pactl suspend-sink kavrin_null 1"));
@@ -266,19 +262,13 @@ protected:
                 KillServer();
                 break;
             case Fault::SinkUnloaded:
-                ASSERT_TRUE(Shell("pactl unload-module module-null-sink"));
+                // PipeWire's sink is a node of its own, not a pulse module.
+                ASSERT_TRUE(Shell(OnPipeWire() ? "pw-cli destroy kavrin_null >/dev/null"
+                                               : "pactl unload-module module-null-sink"));
                 break;
         }
     }
     void Recover() {
-        if (OnPipeWire() && TheFault() == Fault::SinkUnloaded) {
-            ASSERT_TRUE(Shell(
-                "pw-cli create-node adapter \"$KAVRIN_PIPEWIRE_SINK_PROPS\" >/dev/null && "
-                "for i in $(seq 100); do pactl list short sinks | grep -q kavrin_null && break; "
-                "sleep 0.05; done && pactl set-default-sink kavrin_null && "
-                "pactl set-default-source kavrin_null.monitor"));
-            return;
-        }
         switch (TheFault()) {
             case Fault::Suspended:
                 ASSERT_TRUE(Shell("pactl suspend-sink kavrin_null 0"));
@@ -300,10 +290,15 @@ protected:
                 break;
             }
             case Fault::SinkUnloaded:
-                ASSERT_TRUE(
-                    Shell("pactl load-module module-null-sink sink_name=kavrin_null >/dev/null && "
-                          "pactl set-default-sink kavrin_null && "
-                          "pactl set-default-source kavrin_null.monitor"));
+                ASSERT_TRUE(Shell(
+                    std::string(OnPipeWire()
+                                    ? "pw-cli create-node adapter \"$KAVRIN_PIPEWIRE_SINK_PROPS\" "
+                                      ">/dev/null && for i in $(seq 100); do pactl list short "
+                                      "sinks | grep -q kavrin_null && break; sleep 0.05; done"
+                                    : "pactl load-module module-null-sink sink_name=kavrin_null "
+                                      ">/dev/null") +
+                    " && pactl set-default-sink kavrin_null && "
+                    "pactl set-default-source kavrin_null.monitor"));
                 break;
         }
     }

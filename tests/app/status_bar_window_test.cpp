@@ -1,13 +1,12 @@
 // One session through the status bar's states at 640 px: each true, every pane in view, long
 // texts shortened with a tooltip, nothing on standard error.
-#include <wx/uiaction.h>
 
 #include <functional>
 #include <string>
 
 #include "app/main_frame.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 #include "tests/support/stderr_capture.h"
 #include "ui/command_ids.h"
 #include "ui/live_recording.h"
@@ -114,12 +113,7 @@ TEST_F(StatusBarWindowTest, EveryStateIsTrueAndEveryPaneShowsAt640Pixels) {
     // The pointer over the shortened pane brings its full text up as the tooltip.
     wxRect message;
     Bar()->GetFieldRect(0, message);
-    if (OnWayland()) {
-        MovePointerInProcess(Bar(), message.GetPosition() + wxPoint(8, 4));
-    } else {
-        wxUIActionSimulator pointer;
-        pointer.MouseMove(Bar()->ClientToScreen(message.GetPosition() + wxPoint(8, 4)));
-    }
+    PointAt(Bar(), message.GetPosition() + wxPoint(8, 4));
     EXPECT_TRUE(WaitUntil([&] {
         Yield();
         return Bar()->GetToolTipText() == Bar()->GetStatusText(0);

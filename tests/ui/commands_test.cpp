@@ -3,7 +3,6 @@
 // source runs.
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
-#include <wx/uiaction.h>
 
 #include <chrono>
 #include <string>
@@ -12,7 +11,7 @@
 #include "platform/services/file.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/test_gen_dlg.h"
@@ -260,16 +259,9 @@ TEST_F(CommandsTest, SetParamsChecksTheFieldsAndStartsTheTone) {
 }
 
 TEST_F(CommandsTest, RadioButtonsChangeTheMode) {
-    wxUIActionSimulator simulator;
     const auto click = [&](int id) {
         wxRadioButton* radio = view->GetForm()->Radio(id);
-        if (OnWayland()) {
-            ClickInProcess(radio);  // no input through the system there
-        } else {
-            const wxRect rect = radio->GetScreenRect();
-            simulator.MouseMove(rect.GetLeft() + 8, rect.GetTop() + rect.GetHeight() / 2);
-            simulator.MouseClick();
-        }
+        ClickAt(radio, wxPoint(8, radio->GetClientSize().y / 2));
         WaitUntil(
             [&] {
                 Yield();
@@ -344,12 +336,7 @@ TEST_F(CommandsTest, ControlNIsNew) {
     Frame()->Raise();
     Frame()->SetFocus();
     Yield();
-    if (OnWayland()) {
-        PressKeyInProcess(Frame(), 'n', wxMOD_CONTROL);  // no input through the system there
-    } else {
-        wxUIActionSimulator simulator;
-        simulator.Char('n', wxMOD_CONTROL);
-    }
+    TypeKey(Frame(), 'n', wxMOD_CONTROL);
     EXPECT_TRUE(WaitUntil(
         [&] {
             Yield();

@@ -1,8 +1,6 @@
 // The analysis display through the real window: the test tone started from the menu and the
 // pictures of one tick checked pixel by pixel; mode changes on the next tick; the volume handed
 // to the analyzer; a tick with no source.
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/image.h>
 #include <wx/radiobut.h>
 
@@ -11,7 +9,7 @@
 #include "app/main_frame.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/picture_control.h"
@@ -115,21 +113,9 @@ TEST_F(DisplayTest, TheStartUpToneShowsItsMarkerBarsAndLamp) {
 
     // And the lamp reaches the screen once the toolkit has painted it.
     wxWindow* lampControl = view->GetForm()->Picture(IDC_LAMP);
-    const wxPoint centre = lampControl->ClientToScreen(
-        wxPoint(lampControl->GetClientSize().x / 2, lampControl->GetClientSize().y / 2));
     const auto screenPixel = [&] {
-        // A Wayland client cannot read the screen: the lamp as the toolkit draws it.
-        if (OnWayland()) {
-            const wxImage drawn = WindowPicture(lampControl);
-            return Pixel(drawn, drawn.GetWidth() / 2, drawn.GetHeight() / 2);
-        }
-        wxBitmap grab(1, 1, 24);
-        {
-            wxMemoryDC memory(grab);
-            wxScreenDC screen;
-            memory.Blit(0, 0, 1, 1, &screen, centre.x, centre.y);
-        }
-        return Pixel(grab.ConvertToImage(), 0, 0);
+        const wxImage shown = ShownPicture(lampControl);
+        return Pixel(shown, shown.GetWidth() / 2, shown.GetHeight() / 2);
     };
     EXPECT_TRUE(WaitUntil(
         [&] {
@@ -139,8 +125,8 @@ TEST_F(DisplayTest, TheStartUpToneShowsItsMarkerBarsAndLamp) {
             return screenPixel() == wxColour(0, 255, 0);
         },
         5s))
-        << "screen shows " << screenPixel().GetAsString(wxC2S_HTML_SYNTAX).ToStdString() << " at "
-        << centre.x << "," << centre.y << "; lamp "
+        << "screen shows " << screenPixel().GetAsString(wxC2S_HTML_SYNTAX).ToStdString()
+        << " at the lamp's centre; lamp "
         << static_cast<int>(view->LastTick().lamp.value_or(LampColour::Red));
 }
 

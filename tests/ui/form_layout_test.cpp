@@ -3,14 +3,11 @@
 // numbers centred under the markers' positions (read back from the screen), and Tab visiting
 // only the two edits. The ctest entries gui_scale_* run this suite again at larger fonts
 // (GDK_DPI_SCALE, GDK_SCALE).
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/frame.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/uiaction.h>
 
 #include <chrono>
 #include <cmath>
@@ -20,7 +17,7 @@
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 #include "ui/form_ids.h"
 #include "ui/picture_control.h"
 #include "ui/scale_control.h"
@@ -151,22 +148,10 @@ struct InkRun {
     int width;
 };
 
-// The runs of inked columns of `window` as it stands on the screen (on native Wayland, where a
-// client cannot read the screen, as the toolkit draws it).
+// The runs of inked columns of `window` as it stands on the screen.
 std::vector<InkRun> InkRuns(wxWindow* window, int minimumGap) {
-    const wxRect area = window->GetScreenRect();
-    wxImage image;
-    if (OnWayland()) {
-        image = WindowPicture(window);
-    } else {
-        wxBitmap shot(area.width, area.height, 24);
-        {
-            wxMemoryDC memory(shot);
-            wxScreenDC screen;
-            memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
-        }
-        image = shot.ConvertToImage();
-    }
+    const wxImage image = ShownPicture(window);
+    const wxRect area(wxPoint(0, 0), image.GetSize());
     std::vector<bool> inked(area.width, false);
     for (int x = 0; x < area.width; ++x)
         for (int y = 0; y < area.height; ++y)
@@ -229,16 +214,7 @@ TEST_F(FormLayoutTest, ScaleNumbersStandCentredUnderTheirMarkerPositions) {
 TEST_F(FormLayoutTest, TabVisitsOnlyTheTwoEdits) {
     wxTextCtrl* threshold = form->Edit(IDC_THRESHOLD_ADJUST);
     wxTextCtrl* volume = form->Edit(IDC_VOLUME_ADJUST);
-    // On native Wayland a client cannot type through the system: its own events instead.
-    const bool wayland = OnWayland();
-    wxUIActionSimulator simulator;
-    const wxRect area = volume->GetScreenRect();
-    if (wayland) {
-        volume->SetFocus();
-    } else {
-        simulator.MouseMove(area.x + area.width / 2, area.y + area.height / 2);
-        simulator.MouseClick();
-    }
+    ClickAt(volume, wxPoint(volume->GetClientSize().x / 2, volume->GetClientSize().y / 2));
     ASSERT_TRUE(WaitUntil(
         [&] {
             Yield();
@@ -246,10 +222,7 @@ TEST_F(FormLayoutTest, TabVisitsOnlyTheTwoEdits) {
         },
         5s));
     const auto pressTab = [&](int modifiers, wxWindow* expected) {
-        if (wayland)
-            PressKeyInProcess(volume, WXK_TAB, modifiers);
-        else
-            simulator.Char(WXK_TAB, modifiers);
+        TypeKey(volume, WXK_TAB, modifiers);
         EXPECT_TRUE(WaitUntil(
             [&] {
                 Yield();
@@ -265,12 +238,7 @@ TEST_F(FormLayoutTest, TabVisitsOnlyTheTwoEdits) {
     // Typing after a Tab reaches the edit.
     pressTab(wxMOD_NONE, threshold);
     threshold->SelectAll();
-    if (wayland) {
-        PressKeyInProcess(threshold, '4');
-        PressKeyInProcess(threshold, '2');
-    } else {
-        simulator.Text("42");
-    }
+    TypeText(threshold, "42");
     EXPECT_TRUE(WaitUntil(
         [&] {
             Yield();

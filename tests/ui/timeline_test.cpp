@@ -22,7 +22,7 @@
 #include "platform/services/sleep.h"
 #include "sources/global_analyzers.h"
 #include "tests/app/gui_test_support.h"
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 #include "ui/command_ids.h"
 #include "ui/form_ids.h"
 #include "ui/string_table.h"
@@ -266,8 +266,7 @@ TEST_F(TimelineTest, ThePaneOnScreenShowsTheRedAndGreenLinesAndAMark) {
     const auto grabPlot = [&] {
         wxImage screenImage;
         if (OnWayland()) {
-            // A Wayland client cannot read the screen: the pane as the toolkit draws it.
-            screenImage = WindowPicture(pane);
+            screenImage = WindowPicture(pane);  // a Wayland client cannot read the screen
         } else {
             std::remove(screenFile.c_str());
             if (std::system(("import -window root '" + screenFile + "'").c_str()) != 0)

@@ -1,9 +1,13 @@
-#include "tests/app/in_process_events.h"
+#include "tests/app/user_input.h"
 
 #include <gtk/gtk.h>
-#include <wx/defs.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/uiaction.h>
 
 #include <cstring>
+
+#include "tests/app/gui_test_support.h"
 
 namespace gui_test {
 namespace {
@@ -46,8 +50,6 @@ void SendKey(GdkWindow* window, GdkEventType type, guint keyval, GdkModifierType
     gdk_event_free(event);
 }
 
-}  // namespace
-
 void PressKeyInProcess(wxWindow* target, int key, int modifiers) {
     GtkWidget* top = gtk_widget_get_toplevel(static_cast<GtkWidget*>(target->GetHandle()));
     GdkWindow* window = gtk_widget_get_window(top);
@@ -88,8 +90,51 @@ void MovePointerInProcess(wxWindow* window, const wxPoint& point) {
     gdk_event_free(event);
 }
 
-void ClickInProcess(wxWindow* button) {
-    gtk_button_clicked(GTK_BUTTON(button->GetHandle()));
+}  // namespace
+
+void PointAt(wxWindow* window, const wxPoint& point) {
+    if (OnWayland())
+        MovePointerInProcess(window, point);
+    else
+        wxUIActionSimulator().MouseMove(window->ClientToScreen(point));
+}
+
+void ClickAt(wxWindow* window, const wxPoint& point) {
+    if (!OnWayland()) {
+        wxUIActionSimulator simulator;
+        simulator.MouseMove(window->ClientToScreen(point));
+        simulator.MouseClick();
+        return;
+    }
+    auto* widget = static_cast<GtkWidget*>(window->GetHandle());
+    if (GTK_IS_BUTTON(widget))
+        gtk_button_clicked(GTK_BUTTON(widget));
+    else
+        window->SetFocus();
+}
+
+void TypeKey(wxWindow* target, int key, int modifiers) {
+    if (OnWayland())
+        PressKeyInProcess(target, key, modifiers);
+    else
+        wxUIActionSimulator().Char(key, modifiers);
+}
+
+void TypeText(wxWindow* target, const std::string& text) {
+    for (const char c : text) TypeKey(target, c);
+}
+
+wxImage ShownPicture(wxWindow* window) {
+    if (OnWayland()) return WindowPicture(window);
+    const wxPoint origin = window->ClientToScreen(wxPoint(0, 0));
+    const wxSize size = window->GetClientSize();
+    wxBitmap shot(size.x, size.y, 24);
+    {
+        wxMemoryDC memory(shot);
+        wxScreenDC screen;
+        memory.Blit(0, 0, size.x, size.y, &screen, origin.x, origin.y);
+    }
+    return shot.ConvertToImage();
 }
 
 wxImage WindowPicture(wxWindow* window) {
